@@ -1,0 +1,37 @@
+#pragma once
+
+#include "annotation/Annotation.h"
+#include "annotation/Rendered.h"
+
+#include <QImage>
+#include <QRect>
+#include <QRectF>
+#include <QSizeF>
+
+#include <optional>
+
+// The pixel side of one display's canvas: the frozen image (device pixels) and the view size
+// (points). The canvas holds one and forwards render(), pixelRect() and pixelate() to it.
+class Flattening {
+public:
+    Flattening() = default;
+    Flattening(QImage image, QSizeF viewSize);
+
+    const QImage& image() const { return m_image; }
+    QSizeF viewSize() const { return m_viewSize; }
+    // Horizontal and vertical backing scale: image pixels per view point.
+    double scaleX() const;
+    double scaleY() const;
+
+    // A rectangle in canvas points to the image pixels it covers, rounded outward.
+    QRect pixelRect(const QRectF& r) const;
+    // The pixelated copy of the frozen image under r; nothing under 2 pixels either way.
+    std::optional<QImage> pixelate(const QRectF& r) const;
+    // The selection (rounded outward, cut to the display) with the annotations drawn over it.
+    std::optional<Rendered> render(const QRectF& selection,
+                                   const QList<AnnotationRef>& annotations) const;
+
+private:
+    QImage m_image;
+    QSizeF m_viewSize;
+};
