@@ -1,9 +1,9 @@
 #include "editor/Icons.h"
 
 #include <QDir>
-#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace Icons {
@@ -41,7 +41,7 @@ QPixmap pixmap(const QString& name, double sizeInPoints, double devicePixelRatio
 
     QPixmap result = QPixmap::fromImage(image);
     result.setDevicePixelRatio(devicePixelRatio);
-    cache.insert(key, result);
+    QPixmapCache::insert(key, result);
     return result;
 }
 

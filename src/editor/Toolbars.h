@@ -24,6 +24,7 @@ class Toolbars {
     Q_DECLARE_TR_FUNCTIONS(Toolbars)
 
 public:
+    // What the controls ask of the canvas; every one must be set.
     struct Actions {
         std::function<void()> pointerMode;
         std::function<void(Tool)> toggle;

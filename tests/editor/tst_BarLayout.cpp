@@ -23,7 +23,6 @@ private Q_SLOTS:
     void actionsBar();
     void popup_data();
     void popup();
-    void paletteSwatchRowLevelWithColorButton();
 };
 
 void tst_BarLayout::toolsBar_data() {
@@ -100,17 +99,6 @@ void tst_BarLayout::popup() {
     const QRectF frame = BarLayout::popupFrame(anchor, bar, display, size);
 
     QCOMPARE(frame, QRectF(expected, size));
-}
-
-void tst_BarLayout::paletteSwatchRowLevelWithColorButton() {
-    // The colour button is the tenth of the tools bar: 4 + 32 × 9 points from its top.
-    const QRectF bar = BarLayout::toolsBarFrame(QRectF(400, 300, 600, 500), display, ::toolsBar);
-    const QRectF colorButton(bar.x() + 4, bar.y() + 4 + 32 * 9, 30, 30);
-
-    const QRectF frame = BarLayout::popupFrame(colorButton, bar, display, palette);
-
-    QCOMPARE(frame.top() + 4, colorButton.top());
-    QCOMPARE(frame.left(), bar.right() + 6);
 }
 
 QTEST_APPLESS_MAIN(tst_BarLayout)
