@@ -167,21 +167,16 @@ private:
         }
     }
 
-    // The modifier bit the keyboard map gives NumLock (usually Mod2); 0 when it has none.
+    // The modifier bit the keyboard map gives NumLock; Mod2, where nearly every map puts it,
+    // when the map does not say.
     quint16 numLockMask() const {
-        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
-        if (!symbols) {
-            return 0;
-        }
-        xcb_keycode_t* numLockCodes = xcb_key_symbols_get_keycode(symbols, numLockKeysym);
-        xcb_key_symbols_free(symbols);
-        if (!numLockCodes) {
-            return 0;
-        }
         quint16 mask = 0;
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+        xcb_keycode_t* numLockCodes =
+            symbols ? xcb_key_symbols_get_keycode(symbols, numLockKeysym) : nullptr;
         xcb_get_modifier_mapping_reply_t* mapping = xcb_get_modifier_mapping_reply(
             m_connection, xcb_get_modifier_mapping(m_connection), nullptr);
-        if (mapping) {
+        if (numLockCodes && mapping) {
             const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping);
             const int perModifier = mapping->keycodes_per_modifier;
             for (int modifier = 0; modifier < 8 && mask == 0; ++modifier) {
@@ -195,10 +190,13 @@ private:
                     }
                 }
             }
-            std::free(mapping);
         }
+        std::free(mapping);
         std::free(numLockCodes);
-        return mask;
+        if (symbols) {
+            xcb_key_symbols_free(symbols);
+        }
+        return mask ? mask : KeyCodeTable::mod2Mask;
     }
 
     xcb_connection_t* m_connection;
