@@ -178,6 +178,7 @@ private:
     void restore(QList<AnnotationRef> list);
     QPointF clampedToBounds(QPointF p) const;
 
+    QList<QWidget*> allBars() const;
     void layoutBars();
     void hidePopups();
     void setBarsHidden(bool hidden);
