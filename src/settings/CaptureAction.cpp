@@ -1,0 +1,38 @@
+#include "settings/CaptureAction.h"
+
+const std::array<CaptureAction, 3>& CaptureAction::allCases() {
+    static const std::array<CaptureAction, 3> cases = {area, fullScreen, recents};
+    return cases;
+}
+
+QString CaptureAction::rawValue() const {
+    switch (m_case) {
+    case area:
+        return QStringLiteral("area");
+    case fullScreen:
+        return QStringLiteral("fullScreen");
+    case recents:
+        return QStringLiteral("recents");
+    }
+    return {};
+}
+
+std::optional<CaptureAction> CaptureAction::fromRawValue(const QString& rawValue) {
+    for (CaptureAction action : allCases()) {
+        if (action.rawValue() == rawValue)
+            return action;
+    }
+    return std::nullopt;
+}
+
+QString CaptureAction::title() const {
+    switch (m_case) {
+    case area:
+        return tr("Capturar área");
+    case fullScreen:
+        return tr("Capturar pantalla completa");
+    case recents:
+        return tr("Capturas recientes");
+    }
+    return {};
+}

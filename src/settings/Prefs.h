@@ -1,0 +1,79 @@
+#pragma once
+
+#include "annotation/Tool.h"
+#include "settings/CaptureAction.h"
+#include "shortcuts/KeyCombo.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// Typed access to the persistent settings (~/.config/Brindlecap/Brindlecap.conf). Every read goes
+// to the store, so a value written anywhere is seen by the next read everywhere. Safe to call
+// from any thread: each access uses its own QSettings object over the shared, locked store.
+namespace Prefs {
+
+namespace Keys {
+inline constexpr char autoCopy[] = "autoCopy";
+inline constexpr char autoSaveArea[] = "autoSaveArea";
+inline constexpr char autoSaveFullScreen[] = "autoSaveFullScreen";
+inline constexpr char keepHistory[] = "keepHistory";
+inline constexpr char showLoupe[] = "showLoupe";
+inline constexpr char markerOpacity[] = "markerOpacity";
+inline constexpr char saveFolder[] = "saveFolder";
+inline constexpr char didShowWelcome[] = "didShowWelcome";
+inline constexpr char didRequestScreenCapture[] = "didRequestScreenCapture";
+
+// "size." + tool name.
+QString size(Tool tool);
+// "hotkey." + action raw value.
+QString hotkey(CaptureAction action);
+} // namespace Keys
+
+inline constexpr double minMarkerOpacity = 0.1;
+inline constexpr double maxMarkerOpacity = 1.0;
+inline constexpr double defaultMarkerOpacity = 0.4;
+
+// Default true; anything stored that is not exactly a boolean reads true.
+bool autoCopy();
+bool autoSaveArea();
+bool autoSaveFullScreen();
+bool keepHistory();
+bool showLoupe();
+// Default false; only ever set to true.
+bool didShowWelcome();
+bool didRequestScreenCapture();
+// Writes a boolean key as it is; for the keys above.
+void setBool(const QString& key, bool value);
+
+// Always within 0.1 to 1.0.
+double markerOpacity();
+// Stores the value clamped to 0.1 to 1.0; a value that is not a finite number changes nothing.
+void setMarkerOpacity(double opacity);
+
+// The stored folder, else <Pictures>/Brindlecap. Neither created nor checked.
+QString saveFolder();
+// Stores a folder path; an empty path removes the choice, so the default applies again.
+void setSaveFolder(const QString& path);
+
+// "Brindlecap yyyy-MM-dd HH.mm.ss.png" for now, or for the given local time.
+QString newFileName();
+QString newFileName(const QDateTime& time);
+
+// Size of new annotations of the tool, within its range; text and pixelate always 3.
+double size(Tool tool);
+// Stores the size clamped to the tool's range; does nothing for text and pixelate, or for a
+// value that is not a finite number.
+void setSize(double size, Tool tool);
+
+// The action's shortcut: the default while nothing is stored, none when the stored value does
+// not decode (an empty value included).
+std::optional<KeyCombo> combo(CaptureAction action);
+// Stores the shortcut, or an empty value for none; the key stays, so a cleared shortcut never
+// falls back to the default.
+void setCombo(const std::optional<KeyCombo>& combo, CaptureAction action);
+// Shift+Ctrl+9 for area, Shift+Ctrl+8 for full screen, Shift+Ctrl+0 for recents.
+KeyCombo defaultCombo(CaptureAction action);
+
+} // namespace Prefs
