@@ -31,6 +31,9 @@ public:
     std::optional<Rendered> render(const QRectF& selection,
                                    const QList<AnnotationRef>& annotations) const;
 
+    // Image density that shows one point at 72 dpi: 5669 dots per metre at a scale of 2.
+    static int dotsPerMeter(double scale);
+
 private:
     QImage m_image;
     QSizeF m_viewSize;
