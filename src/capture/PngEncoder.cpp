@@ -27,7 +27,9 @@ void appendChunk(QByteArray& out, const char type[4], const uint8_t* data, size_
     out.append(reinterpret_cast<const char*>(data), qsizetype(length));
     // The CRC covers the type and the data, not the length.
     uint32_t crc = libdeflate_crc32(0, header + 4, 4);
-    crc = libdeflate_crc32(crc, data, length);
+    // A null buffer would restart the CRC instead of leaving it alone.
+    if (length)
+        crc = libdeflate_crc32(crc, data, length);
     uint8_t tail[4];
     putU32(tail, crc);
     out.append(reinterpret_cast<const char*>(tail), 4);
