@@ -17,9 +17,11 @@ xcb_window_t rootWindow() {
     if (!c)
         return XCB_WINDOW_NONE;
     // Qt runs on the screen named by DISPLAY; multi-screen (Zaphod) setups pick it the same way.
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screenNumber))
+    char* host = nullptr;
+    int display = 0, screenNumber = 0;
+    if (!xcb_parse_display(nullptr, &host, &display, &screenNumber))
         screenNumber = 0;
+    std::free(host);
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; it.rem && i < screenNumber; ++i)
         xcb_screen_next(&it);
