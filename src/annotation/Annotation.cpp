@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -33,6 +34,40 @@ QPen roundPen(const QColor& color, double width) {
     return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
+// Qt's raster engine fills a translucent antialiased path several times slower than an opaque
+// one, which made wide marker strokes the bulk of a flattening. The shape is filled opaque into
+// a layer of its own size in device pixels, and that layer is blended once at the colour's alpha.
+void fillTranslucent(QPainter* painter, const QPainterPath& shape, const QColor& color) {
+    const QPainterPath devicePath = painter->deviceTransform().map(shape);
+    const QPaintDevice* device = painter->device();
+    const double ratio = device->devicePixelRatio();
+    const QRect deviceRect(0, 0, int(std::ceil(device->width() * ratio)),
+                           int(std::ceil(device->height() * ratio)));
+    const QRect box = devicePath.boundingRect().toAlignedRect() & deviceRect;
+    if (box.isEmpty())
+        return;
+    QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) {
+        painter->fillPath(shape, color);
+        return;
+    }
+    layer.fill(Qt::transparent);
+    QPainter layerPainter(&layer);
+    layerPainter.setRenderHint(QPainter::Antialiasing);
+    layerPainter.translate(-box.topLeft());
+    QColor opaque = color;
+    opaque.setAlpha(255);
+    layerPainter.fillPath(devicePath, opaque);
+    layerPainter.end();
+    layer.setDevicePixelRatio(ratio);
+
+    painter->save();
+    painter->resetTransform();
+    painter->setOpacity(painter->opacity() * color.alphaF());
+    painter->drawImage(QPointF(box.topLeft()) / ratio, layer);
+    painter->restore();
+}
+
 // Strokes the polyline through pts as one path, so a translucent stroke that crosses itself is
 // not darker there. QPainterPath drops a segment back onto the same point, which would leave a
 // click without movement invisible; such a stroke is the round cap alone, a dot of the width.
@@ -51,9 +86,17 @@ void strokePolyline(QPainter* painter, const QList<QPointF>& pts, double width,
     QPainterPath path(pts.first());
     for (qsizetype i = 1; i < pts.size(); ++i)
         path.lineTo(pts[i]);
-    painter->setPen(roundPen(color, width));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPath(path);
+    if (color.alpha() == 255) {
+        painter->setPen(roundPen(color, width));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPath(path);
+        return;
+    }
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    fillTranslucent(painter, stroker.createStroke(path), color);
 }
 
 } // namespace

@@ -45,6 +45,32 @@ std::vector<BlockSpan> blockSpans(int extent, double block) {
     return spans;
 }
 
+// The crop as premultiplied 32-bit pixels, in one pass over the common screen formats: a full
+// display at 2x is 33 MB, and a copy followed by a conversion would walk it twice.
+QImage croppedPremultiplied(const QImage& image, const QRect& crop) {
+    const QImage::Format format = image.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) {
+        QImage out = image.copy(crop).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // The caller's painter maps points to pixels itself; a ratio carried over from the
+        // frozen image would scale everything a second time.
+        out.setDevicePixelRatio(1);
+        return out;
+    }
+    QImage out(crop.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    // The spare byte of RGB32 pixels is not always 0xff in grabbed images; here it becomes alpha.
+    const quint32 opaque = format == QImage::Format_RGB32 ? 0xff000000u : 0;
+    for (int y = 0; y < crop.height(); ++y) {
+        const auto* src =
+            reinterpret_cast<const quint32*>(image.constScanLine(crop.top() + y)) + crop.left();
+        auto* dst = reinterpret_cast<quint32*>(out.scanLine(y));
+        for (int x = 0; x < crop.width(); ++x)
+            dst[x] = src[x] | opaque;
+    }
+    return out;
+}
+
 } // namespace
 
 Flattening::Flattening(QImage image, QSizeF viewSize)
@@ -88,6 +114,7 @@ std::optional<QImage> Flattening::pixelate(const QRectF& r) const {
         source = m_image.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         origin = QPoint(0, 0);
     }
+    const quint32 opaque = source.format() == QImage::Format_RGB32 ? 0xff000000u : 0;
     const int w = area.width();
     const int h = area.height();
     QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -114,7 +141,7 @@ std::optional<QImage> Flattening::pixelate(const QRectF& r) const {
             origin.x();
         auto* first = reinterpret_cast<quint32*>(outBits + top * outStride);
         for (const BlockSpan& cols : columns)
-            std::fill(first + cols.start, first + cols.end, src[cols.sample]);
+            std::fill(first + cols.start, first + cols.end, src[cols.sample] | opaque);
         for (int y = top + 1; y < bottom; ++y)
             std::memcpy(outBits + y * outStride, first, size_t(w) * sizeof(quint32));
     }
@@ -131,15 +158,11 @@ std::optional<Rendered> Flattening::render(const QRectF& selection,
     if (crop.isEmpty())
         return std::nullopt;
 
-    QImage bitmap = m_image.copy(crop);
-    bitmap.convertTo(QImage::Format_ARGB32_Premultiplied);
+    QImage bitmap = croppedPremultiplied(m_image, crop);
     if (bitmap.isNull())
         return std::nullopt;
-    if (!bitmap.colorSpace().isValid())
-        bitmap.setColorSpace(QColorSpace::SRgb);
-    // The painter below maps points to pixels itself; a ratio carried over from the frozen image
-    // would scale everything a second time.
-    bitmap.setDevicePixelRatio(1);
+    bitmap.setColorSpace(m_image.colorSpace().isValid() ? m_image.colorSpace()
+                                                        : QColorSpace(QColorSpace::SRgb));
 
     const double sx = crop.width() / r.width();
     const double sy = crop.height() / r.height();

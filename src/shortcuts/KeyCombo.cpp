@@ -88,15 +88,18 @@ QString KeyCombo::keyName(quint32 keyCode, const QString& unmodifiedText) {
     return unmodifiedText.toUpper();
 }
 
+QString KeyCombo::displayText(quint32 keyCode, quint32 modifiers, const QString& unmodifiedText) {
+    return modifierText(modifiers) + keyName(keyCode, unmodifiedText);
+}
+
 std::optional<KeyCombo> KeyCombo::fromKeyPress(quint32 keyCode, quint32 modifiers,
                                                const QString& unmodifiedText) {
     const quint32 bits = modifiers & (control | option | shift | command);
     if (!isValid(keyCode, bits))
         return std::nullopt;
-    const QString name = keyName(keyCode, unmodifiedText);
-    if (name.trimmed().isEmpty())
+    if (keyName(keyCode, unmodifiedText).trimmed().isEmpty())
         return std::nullopt;
-    return KeyCombo{keyCode, bits, modifierText(bits) + name};
+    return KeyCombo{keyCode, bits, displayText(keyCode, bits, unmodifiedText)};
 }
 
 std::optional<KeyCombo> KeyCombo::event(quint32 nativeScanCode, Qt::KeyboardModifiers modifiers,

@@ -35,6 +35,8 @@ public:
     // The function-key name, else the named-key name, else the unmodified text in upper case,
     // else "?".
     static QString keyName(quint32 keyCode, const QString& unmodifiedText);
+    // The modifier text followed by the key name, as shown for a shortcut.
+    static QString displayText(quint32 keyCode, quint32 modifiers, const QString& unmodifiedText);
 
     // A combo from a press given in stored codes, or nothing when it is not a valid shortcut.
     static std::optional<KeyCombo> fromKeyPress(quint32 keyCode, quint32 modifiers,

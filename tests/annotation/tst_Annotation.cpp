@@ -370,6 +370,35 @@ private Q_SLOTS:
         QVERIFY(colourDistance(self.pixel(50, 50), self.pixel(25, 50)) <= 3);
     }
 
+    void markerBlendsItsColourAtItsOpacity_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("on a plain image") << 1.0;
+        QTest::newRow("on an image of device pixel ratio 2") << 2.0;
+    }
+    void markerBlendsItsColourAtItsOpacity() {
+        QFETCH(double, ratio);
+        const QColor blue = QColor::fromRgbF(0.1f, 0.52f, 0.96f);
+        Annotation a = stroke(Tool::marker, 16, {{20, 50}, {80, 50}, {80, 20}}, blue);
+        a.opacity = 0.4;
+        QImage image(int(100 * ratio), int(100 * ratio), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+
+        QPainter painter(&image);
+        a.draw(&painter);
+        painter.end();
+
+        auto at = [&](double x, double y) { return image.pixel(int(x * ratio), int(y * ratio)); };
+        // 40 % of the colour over white.
+        auto over = [](int c) { return int(255 * 0.6 + c * 0.4); };
+        const QRgb expected = qRgb(over(blue.red()), over(blue.green()), over(blue.blue()));
+        QVERIFY(colourDistance(at(50, 50), expected) <= 6);
+        QVERIFY(colourDistance(at(80, 30), expected) <= 6);
+        QVERIFY(colourDistance(at(50, 58.5), qRgb(255, 255, 255)) <= 3);
+        QVERIFY(colourDistance(at(50, 41.5), qRgb(255, 255, 255)) <= 3);
+        QVERIFY(colourDistance(at(50, 57), expected) <= 6);
+    }
+
     void textStartsTwoPointsRightOfItsPoint() {
         Annotation a(Tool::text, Qt::black, QPointF(20, 10));
         a.text = QStringLiteral("H");

@@ -113,6 +113,37 @@ private Q_SLOTS:
         QVERIFY(isRed(onTop->image.pixel(100, 100)));
     }
 
+    void anyFrozenImageGivesOpaqueOutputInPlace_data() {
+        QTest::addColumn<QImage>("screen");
+        const QRgb grey = qRgb(90, 100, 110);
+        // X servers leave the spare byte of 24-bit pixels at zero.
+        QImage spareByteZero = filled(200, 200, grey);
+        for (int y = 0; y < 200; ++y) {
+            auto* line = reinterpret_cast<quint32*>(spareByteZero.scanLine(y));
+            std::fill(line, line + 200, grey & 0x00ffffffu);
+        }
+        QImage ratioTwo = filled(200, 200, grey);
+        ratioTwo.setDevicePixelRatio(2);
+        QTest::newRow("RGB32 with a zero spare byte") << spareByteZero;
+        QTest::newRow("image that carries its device pixel ratio") << ratioTwo;
+        QTest::newRow("24-bit image")
+            << filled(200, 200, grey).convertToFormat(QImage::Format_RGB888);
+    }
+    void anyFrozenImageGivesOpaqueOutputInPlace() {
+        QFETCH(QImage, screen);
+        const Flattening f(screen, QSizeF(100, 100));
+        const QList<AnnotationRef> list{arrowAcross(50, {10, 0}, {90, 0})};
+
+        const auto out = f.render(QRectF(0, 0, 100, 100), list);
+        const auto blocks = f.pixelate(QRectF(0, 0, 20, 20));
+
+        QVERIFY(out && blocks);
+        QCOMPARE(out->image.pixel(100, 40), qRgb(90, 100, 110));
+        QVERIFY(isRed(out->image.pixel(100, 100)));
+        QVERIFY(!isRed(out->image.pixel(100, 120)));
+        QCOMPARE(blocks->pixel(5, 5), qRgb(90, 100, 110));
+    }
+
     void pixelRectScalesAndRoundsOutward() {
         const Flattening f(coordinateImage(200, 100), QSizeF(100, 50));
 

@@ -1,0 +1,170 @@
+#include "recents/History.h"
+
+#include "platform/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString suffix = QStringLiteral(".png");
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("History", text);
+}
+
+// A later addition within the same millisecond gets "_001", "_002", ...: '_' sorts after '.',
+// so it still comes first in the newest-first name order.
+QString entryName(const QDateTime& time, int clash) {
+    const QString stamp = QLocale::c().toString(time.toLocalTime(), "yyyyMMdd-HHmmss-zzz");
+    if (clash == 0)
+        return stamp + suffix;
+    return stamp + QStringLiteral("_%1").arg(clash, 3, 10, QLatin1Char('0')) + suffix;
+}
+
+// Captures are private: the folder is readable by its owner only.
+bool ensureFolder(const QString& path) {
+    if (QFileInfo(path).isDir())
+        return true;
+    QDir().mkpath(QFileInfo(path).path());
+    QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFileInfo(path).isDir();
+}
+
+// Gives the finished file its entry name unless another addition took that name first; never
+// replaces an entry.
+bool claimName(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without RENAME_NOREPLACE: a hard link fails just as atomically on a taken name.
+    if (::link(from.constData(), to.constData()) != 0)
+        return false;
+    ::unlink(from.constData());
+    return true;
+}
+
+} // namespace
+
+namespace History {
+
+QString folder() {
+    return Paths::dataFolder() + QStringLiteral("/Brindlecap/Recientes");
+}
+
+QStringList items() {
+    const QDir dir(folder());
+    QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    names.removeIf(
+        [](const QString& name) { return !name.endsWith(suffix) || name.size() == suffix.size(); });
+    std::sort(names.begin(), names.end(), std::greater<>());
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << dir.filePath(name);
+    return paths;
+}
+
+void add(const QByteArray& png) {
+    add(png, QDateTime::currentDateTime());
+}
+
+void add(const QByteArray& png, const QDateTime& time) {
+    const QString dir = folder();
+    if (!ensureFolder(dir))
+        return;
+
+    // Written in full under a name that is never listed, then moved into place, so a crash or
+    // a full disk cannot leave a truncated entry. QTemporaryFile creates it with mode 0600.
+    QTemporaryFile file(dir + QStringLiteral("/.adding-XXXXXX"));
+    if (!file.open())
+        return;
+    const bool written =
+        file.write(png) == png.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (written) {
+        const QByteArray from = QFile::encodeName(file.fileName());
+        for (int clash = 0; clash < 1000; ++clash) {
+            const QByteArray to =
+                QFile::encodeName(dir + QLatin1Char('/') + entryName(time, clash));
+            if (claimName(from, to)) {
+                file.setAutoRemove(false);
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+    }
+
+    const QStringList entries = items();
+    for (qsizetype i = capacity; i < entries.size(); ++i)
+        QFile::remove(entries[i]);
+}
+
+int clear() {
+    const QStringList entries = items();
+    for (const QString& entry : entries)
+        QFile::remove(entry);
+    return int(entries.size());
+}
+
+bool confirmAndClear(QWidget* parent) {
+    const int count = int(items().size());
+    if (count == 0)
+        return false;
+
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(tr("¿Vaciar las %1 capturas recientes?").arg(count));
+    box.setInformativeText(tr("Se borran definitivamente las copias internas del cajón. No afecta "
+                              "a los archivos de tu carpeta de capturas ni a lo que ya pegaste."));
+    QPushButton* empty = box.addButton(tr("Vaciar"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr("Cancelar"), QMessageBox::RejectRole);
+    box.setDefaultButton(empty);
+    box.setEscapeButton(cancel);
+    // In front even while another application is active.
+    box.show();
+    box.raise();
+    box.activateWindow();
+    box.exec();
+
+    if (box.clickedButton() != empty)
+        return false;
+    clear();
+    return true;
+}
+
+std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel) {
+    if (maxPixel <= 0)
+        return std::nullopt;
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isValid() && std::max(full.width(), full.height()) > maxPixel) {
+        const QSize scaled = full.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+        reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    const QSize pixelSize = full.isValid() ? full : image.size();
+    if (std::max(image.width(), image.height()) > maxPixel)
+        image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return std::pair{image, pixelSize};
+}
+
+} // namespace History
