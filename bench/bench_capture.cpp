@@ -1,0 +1,202 @@
+// Capture pipeline speed: PNG encoding (offscreen), then, on an X server, grabbing a screen and
+// delivering a full capture. Prints medians.
+#include "SampleImages.h"
+#include "capture/Output.h"
+#include "capture/PngEncoder.h"
+#include "capture/ScreenGrabber.h"
+#include "settings/Prefs.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+namespace {
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Median wall time; the median CPU time of the process goes to `cpu`, which stays meaningful
+// when other jobs share the machine.
+double medianMs(int runs, const std::function<void()>& work, double* cpu = nullptr) {
+    QList<double> times, cpuTimes;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        const double cpuStart = cpuMs();
+        timer.start();
+        work();
+        times.append(timer.nsecsElapsed() / 1e6);
+        cpuTimes.append(cpuMs() - cpuStart);
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(cpuTimes.begin(), cpuTimes.end());
+    if (cpu)
+        *cpu = cpuTimes[cpuTimes.size() / 2];
+    return times[times.size() / 2];
+}
+
+const char* filterName(PngEncoder::Filter f) {
+    switch (f) {
+    case PngEncoder::Filter::Auto:
+        return "auto";
+    case PngEncoder::Filter::None:
+        return "none";
+    case PngEncoder::Filter::Sub:
+        return "sub";
+    case PngEncoder::Filter::Up:
+        return "up";
+    case PngEncoder::Filter::Paeth:
+        return "paeth";
+    }
+    return "?";
+}
+
+void benchPng(const char* name, const QImage& image) {
+    std::printf("PNG encoding, %s %dx%d\n", name, image.width(), image.height());
+    qsizetype size = 0;
+    double cpu = 0;
+    double ms = medianMs(
+        5, [&] { size = PngEncoder::encode(image, 1.0)->size(); }, &cpu);
+    std::printf("  PngEncoder (default)      %8.1f ms (cpu %7.1f) %10lld bytes\n", ms, cpu,
+                (long long)size);
+    ms = medianMs(
+        3,
+        [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            writer.write(image);
+            size = bytes.size();
+        },
+        &cpu);
+    std::printf("  QImageWriter png          %8.1f ms (cpu %7.1f) %10lld bytes\n", ms, cpu,
+                (long long)size);
+    if (qEnvironmentVariableIsSet("BRINDLE_BENCH_PNG_SWEEP")) {
+        using F = PngEncoder::Filter;
+        for (F f : {F::None, F::Sub, F::Up, F::Paeth})
+            for (int level : {1, 2, 3, 6}) {
+                ms = medianMs(
+                    3,
+                    [&] {
+                        size = PngEncoder::encode(image, 1.0, {f, level})->size();
+                    },
+                    &cpu);
+                std::printf("  %-9s level %-2d         %8.1f ms (cpu %7.1f) %10lld bytes\n",
+                            filterName(f), level, ms, cpu, (long long)size);
+            }
+    }
+}
+
+// Fills a screen with a sample image, so grabbing and delivering work on realistic content.
+class Backdrop : public QRasterWindow {
+public:
+    Backdrop(QScreen* screen, QImage image) : m_image(std::move(image)) {
+        setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).drawImage(QRect(QPoint(), size()), m_image);
+    }
+
+private:
+    QImage m_image;
+};
+
+GrabResult grabNow(ScreenGrabber& grabber, QScreen* screen) {
+    std::optional<GrabResult> result;
+    grabber.capture({screen}, [&](GrabResult r) { result = std::move(r); });
+    while (!result)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return *result;
+}
+
+void benchGrab(QScreen* screen) {
+    const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+    std::printf("Screen grab, %s %dx%d\n", qPrintable(screen->name()), pixels.width(),
+                pixels.height());
+    const auto shm = ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
+    const auto plain = ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
+    grabNow(*shm, screen); // attaches the segment once, as the program's first grab does
+    double cpu = 0;
+    double ms = medianMs(
+        15, [&] { grabNow(*shm, screen); }, &cpu);
+    std::printf("  MIT-SHM                   %8.1f ms (cpu %7.1f)\n", ms, cpu);
+    ms = medianMs(
+        15, [&] { grabNow(*plain, screen); }, &cpu);
+    std::printf("  GetImage                  %8.1f ms (cpu %7.1f)\n", ms, cpu);
+}
+
+// From the request to the grab until the PNG file is written and the clipboard set.
+void benchFullCapture(const char* name, QScreen* screen, const QImage& content) {
+    Backdrop backdrop(screen, content);
+    backdrop.show();
+    // Mapped and painted well within this on an idle server.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTemporaryDir folder;
+    const auto grabber = makeScreenGrabber();
+    int n = 0;
+    std::printf("Full-screen capture, %s\n", name);
+    for (const bool copy : {false, true}) {
+        double cpu = 0;
+        qsizetype fileSize = 0;
+        const double ms = medianMs(
+            7,
+            [&] {
+                const GrabResult grab = grabNow(*grabber, screen);
+                const Shot& shot = grab.shots.first();
+                const QString file =
+                    QDir(folder.path()).filePath(QStringLiteral("c%1.png").arg(n++));
+                bool done = false;
+                Output::deliver({shot.image, QSizeF(screen->geometry().size())}, copy, file, false,
+                                [&](bool) { done = true; });
+                while (!done)
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                fileSize = QFileInfo(file).size();
+            },
+            &cpu);
+        std::printf("  %-25s %8.1f ms (cpu %7.1f) %10lld bytes\n",
+                    copy ? "grab to PNG + TIFF, file, clipboard" : "grab to PNG file written", ms,
+                    cpu, (long long)fileSize);
+    }
+}
+
+} // namespace
+
+// Offscreen: PNG encoding. On an X server (scripts/bench.sh runs it inside the fixture with
+// 3840 x 2160 monitors): grabbing and full delivery on the first monitor.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        const QSize size(3840, 2160);
+        benchPng("text-like", textLikeImage(size));
+        benchPng("photo-like", photoLikeImage(size));
+        return 0;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
+    benchGrab(screen);
+    const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+    benchFullCapture("text-like", screen, textLikeImage(pixels));
+    benchFullCapture("photo-like", screen, photoLikeImage(pixels));
+    return 0;
+}

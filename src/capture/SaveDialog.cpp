@@ -1,0 +1,54 @@
+#include "capture/SaveDialog.h"
+
+#include "capture/CaptureFile.h"
+#include "capture/Output.h"
+#include "settings/Prefs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("SaveDialog", text);
+}
+
+} // namespace
+
+void SaveDialog::save(const Rendered& rendered, QWidget* parent) {
+    const QString folder = Prefs::saveFolder();
+    QDir().mkpath(folder);
+
+    QFileDialog dialog(parent, tr("Guardar captura"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(tr("Imagen PNG (*.png)"));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.setDirectory(folder);
+    // A capture saved in the same second already holds the plain name.
+    dialog.selectFile(
+        QFileInfo(CaptureFile::freeName(QDir(folder).filePath(Prefs::newFileName()))).fileName());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    const QString path = dialog.selectedFiles().first();
+    const std::optional<QByteArray> png = Output::pngData(rendered);
+    if (!png)
+        return;
+    QString error;
+    if (CaptureFile::replace(path, *png, &error))
+        return;
+    QMessageBox box(QMessageBox::Critical, tr("No se pudo guardar la captura"),
+                    tr("No se pudo guardar «%1».").arg(QFileInfo(path).fileName()), QMessageBox::Ok,
+                    parent);
+    box.setInformativeText(error);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}

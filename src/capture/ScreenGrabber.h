@@ -1,0 +1,45 @@
+#pragma once
+
+#include "capture/Shot.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QScreen;
+
+// The outcome of one grab: shots in the order of the screens asked for (unmatched screens left
+// out), or the error that failed the whole call.
+struct GrabResult {
+    QList<Shot> shots;
+    std::optional<QString> error;
+};
+
+// Freezes screens into images at full device-pixel resolution, without the pointer.
+// One back-end per session type; pick one with makeScreenGrabber().
+class ScreenGrabber {
+public:
+    using Done = std::function<void(GrabResult)>;
+
+    virtual ~ScreenGrabber() = default;
+
+    // Grabs the screens one after the other. `done` always runs later on the main thread, never
+    // inside this call, so callers can treat it like an awaited result.
+    virtual void capture(const QList<QScreen*>& screens, Done done) = 0;
+};
+
+// The back-end for this session: BRINDLE_GRABBER=x11|getimage|null overrides the choice made from
+// QGuiApplication::platformName(); a session without a back-end gets one that always fails.
+std::unique_ptr<ScreenGrabber> makeScreenGrabber();
+
+namespace ScreenGrabberX11 {
+enum class Transport { Auto, GetImage };
+std::unique_ptr<ScreenGrabber> create(Transport transport);
+} // namespace ScreenGrabberX11
+
+namespace ScreenGrabberNull {
+std::unique_ptr<ScreenGrabber> create(QString reason);
+} // namespace ScreenGrabberNull

@@ -1,0 +1,189 @@
+#include "capture/ScreenGrabber.h"
+#include "platform/X11.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QScreen>
+
+#include <xcb/shm.h>
+
+#include <cstring>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("ScreenGrabber", text);
+}
+
+// The screen's area of the root window in device pixels. Qt keeps each screen's native top-left
+// and divides only the extent by the ratio, so with mixed scales every screen converts on its own.
+QRect nativeRect(const QScreen* screen) {
+    const QRect g = screen->geometry();
+    const qreal dpr = screen->devicePixelRatio();
+    return QRect(g.topLeft(), QSize(qRound(g.width() * dpr), qRound(g.height() * dpr)));
+}
+
+// A 32-bit little-endian TrueColor image is the only layout we copy straight into a QImage.
+bool rootIsXrgb32(xcb_connection_t* c, uint8_t depth) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || (depth != 24 && depth != 32))
+        return false;
+    bool bpp32 = false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == depth)
+            bpp32 = it.data->bits_per_pixel == 32;
+    return bpp32;
+}
+
+// Copies rows into a fresh image and forces the unused byte to opaque, as Format_RGB32 expects.
+QImage toImage(const uint8_t* data, QSize size, qreal dpr) {
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    const int stride = size.width() * 4;
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* src = reinterpret_cast<const uint32_t*>(data + qsizetype(y) * stride);
+        auto* dst = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            dst[x] = src[x] | 0xff000000u;
+    }
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
+class X11Grabber final : public ScreenGrabber {
+public:
+    explicit X11Grabber(ScreenGrabberX11::Transport transport)
+        : m_useShm(transport == ScreenGrabberX11::Transport::Auto) {}
+
+    ~X11Grabber() override { releaseSegment(); }
+
+    void capture(const QList<QScreen*>& screens, Done done) override {
+        GrabResult result = grab(screens);
+        QMetaObject::invokeMethod(
+            qApp, [done = std::move(done), result = std::move(result)] { done(result); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    GrabResult grab(const QList<QScreen*>& screens) {
+        xcb_connection_t* c = X11::connection();
+        const xcb_window_t root = X11::rootWindow();
+        if (!c || root == XCB_WINDOW_NONE || xcb_connection_has_error(c))
+            return {{}, tr("No hay conexión con el servidor X.")};
+        X11::Reply<xcb_get_geometry_reply_t> rootGeometry(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr));
+        if (!rootGeometry)
+            return {{}, tr("No se pudo leer la ventana raíz del servidor X.")};
+        if (!rootIsXrgb32(c, rootGeometry->depth))
+            return {{}, tr("El formato de imagen de la pantalla no está soportado.")};
+        const QRect rootRect(0, 0, rootGeometry->width, rootGeometry->height);
+
+        GrabResult result;
+        for (QScreen* screen : screens) {
+            if (!screen)
+                continue;
+            // A screen that is not part of this X screen (or has no area) has nothing to grab.
+            const QRect area = nativeRect(screen) & rootRect;
+            if (area.isEmpty())
+                continue;
+            std::optional<QImage> image = grabArea(c, root, area, screen->devicePixelRatio());
+            if (!image)
+                return {{},
+                        tr("El servidor X no entregó la imagen de la pantalla %1.")
+                            .arg(screen->name())};
+            result.shots.append({screen, std::move(*image)});
+        }
+        return result;
+    }
+
+    std::optional<QImage> grabArea(xcb_connection_t* c, xcb_window_t root, QRect area, qreal dpr) {
+        const size_t bytes = size_t(area.width()) * size_t(area.height()) * 4;
+        // Errors are taken here rather than left to Qt's event handler, which would log them.
+        xcb_generic_error_t* error = nullptr;
+        if (m_useShm && ensureSegment(c, bytes)) {
+            X11::Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
+                c,
+                xcb_shm_get_image(c, root, int16_t(area.x()), int16_t(area.y()),
+                                  uint16_t(area.width()), uint16_t(area.height()), ~0u,
+                                  XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
+                &error));
+            X11::Reply<xcb_generic_error_t> failed(error);
+            if (!reply || reply->size < bytes)
+                return std::nullopt;
+            QImage image = toImage(static_cast<const uint8_t*>(m_address), area.size(), dpr);
+            return image.isNull() ? std::nullopt : std::optional(image);
+        }
+        X11::Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(area.x()), int16_t(area.y()),
+                          uint16_t(area.width()), uint16_t(area.height()), ~0u),
+            &error));
+        X11::Reply<xcb_generic_error_t> failed(error);
+        if (!reply || size_t(xcb_get_image_data_length(reply.get())) < bytes)
+            return std::nullopt;
+        QImage image = toImage(xcb_get_image_data(reply.get()), area.size(), dpr);
+        return image.isNull() ? std::nullopt : std::optional(image);
+    }
+
+    // One segment, grown when a larger screen needs it and kept for the next grab. If the server
+    // cannot attach it (a remote display), this grabber falls back to GetImage for good.
+    bool ensureSegment(xcb_connection_t* c, size_t bytes) {
+        if (m_address && m_size >= bytes)
+            return true;
+        releaseSegment();
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_shm_id);
+        if (!ext || !ext->present) {
+            m_useShm = false;
+            return false;
+        }
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (id < 0) {
+            m_useShm = false;
+            return false;
+        }
+        void* address = shmat(id, nullptr, 0);
+        const xcb_shm_seg_t segment = xcb_generate_id(c);
+        X11::Reply<xcb_generic_error_t> error(
+            address == reinterpret_cast<void*>(-1)
+                ? nullptr
+                : xcb_request_check(c, xcb_shm_attach_checked(c, segment, uint32_t(id), false)));
+        // Marked for removal now: it disappears once both sides detach, even after a crash.
+        shmctl(id, IPC_RMID, nullptr);
+        if (address == reinterpret_cast<void*>(-1) || error) {
+            if (address != reinterpret_cast<void*>(-1))
+                shmdt(address);
+            m_useShm = false;
+            return false;
+        }
+        m_address = address;
+        m_size = bytes;
+        m_segment = segment;
+        return true;
+    }
+
+    void releaseSegment() {
+        if (!m_address)
+            return;
+        // At exit the connection may be gone; the server drops the attachment with it.
+        if (xcb_connection_t* c = qGuiApp ? X11::connection() : nullptr)
+            xcb_shm_detach(c, m_segment);
+        shmdt(m_address);
+        m_address = nullptr;
+        m_size = 0;
+    }
+
+    bool m_useShm;
+    void* m_address = nullptr;
+    size_t m_size = 0;
+    xcb_shm_seg_t m_segment = 0;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenGrabber> ScreenGrabberX11::create(Transport transport) {
+    return std::make_unique<X11Grabber>(transport);
+}

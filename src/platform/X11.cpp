@@ -1,0 +1,73 @@
+#include "platform/X11.h"
+
+#include <QGuiApplication>
+#include <QHash>
+
+#include <cstdlib>
+
+namespace X11 {
+
+xcb_connection_t* connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_window_t rootWindow() {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return XCB_WINDOW_NONE;
+    // Qt runs on the screen named by DISPLAY; multi-screen (Zaphod) setups pick it the same way.
+    char* host = nullptr;
+    int display = 0, screenNumber = 0;
+    if (!xcb_parse_display(nullptr, &host, &display, &screenNumber))
+        screenNumber = 0;
+    std::free(host);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; it.rem && i < screenNumber; ++i)
+        xcb_screen_next(&it);
+    return it.rem ? it.data->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+xcb_atom_t atom(const char* name) {
+    static QHash<QByteArray, xcb_atom_t> cache;
+    const QByteArray key(name);
+    if (auto it = cache.constFind(key); it != cache.cend())
+        return *it;
+    xcb_connection_t* c = connection();
+    if (!c)
+        return XCB_ATOM_NONE;
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, false, uint16_t(key.size()), key.constData()), nullptr));
+    if (!reply)
+        return XCB_ATOM_NONE;
+    cache.insert(key, reply->atom);
+    return reply->atom;
+}
+
+QList<uint32_t> values32(const xcb_get_property_reply_t* reply) {
+    QList<uint32_t> out;
+    if (!reply || reply->format != 32)
+        return out;
+    const auto* data = static_cast<const uint32_t*>(
+        xcb_get_property_value(const_cast<xcb_get_property_reply_t*>(reply)));
+    const int n = xcb_get_property_value_length(const_cast<xcb_get_property_reply_t*>(reply)) / 4;
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out.append(data[i]);
+    return out;
+}
+
+std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply) {
+    const QList<uint32_t> v = values32(reply);
+    if (v.isEmpty())
+        return std::nullopt;
+    return v.first();
+}
+
+xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
+                                          xcb_atom_t type) {
+    // 4096 items is far more than any property read here holds (client lists included).
+    return xcb_get_property(connection(), false, window, property, type, 0, 4096);
+}
+
+} // namespace X11

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// The X connection Qt opened, and the few property helpers several subsystems share.
+// Main thread only; every function answers "nothing" when Qt does not run on xcb.
+namespace X11 {
+
+xcb_connection_t* connection();
+xcb_window_t rootWindow();
+// Interned once per name and cached; XCB_ATOM_NONE on failure.
+xcb_atom_t atom(const char* name);
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
+
+// The 32-bit items of a format-32 property reply (CARDINAL, ATOM, WINDOW lists).
+QList<uint32_t> values32(const xcb_get_property_reply_t* reply);
+std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply);
+
+xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
+                                          xcb_atom_t type = XCB_ATOM_ANY);
+
+} // namespace X11
