@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/AppCommand.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTextStream;
+class SingleInstance;
+
+namespace CommandLine {
+
+// What the arguments ask for. `launch` is a bare `brindlecap`: start the program, or ask the
+// running one for an area capture (`AppCommand::reopen`).
+enum class Kind { launch, command, help, version, usageError };
+
+struct Invocation {
+    Kind kind = Kind::launch;
+    AppCommand command = AppCommand::reopen; // for launch and command
+    QString problem;                         // for usageError: what was wrong, in Spanish
+};
+
+// `arguments` are those after the program name (Qt's own options already taken out).
+Invocation parse(const QStringList& arguments);
+
+QString usage();
+QString version();
+
+// Does what the invocation asks before any event loop: prints help, version or a usage error,
+// or hands the command to the running instance. Returns the exit status when this process is
+// done, or nothing when it is to run as the program (then `instance` listens, unless no private
+// socket place could be had, which is reported on `err`). `quit` with nothing running is done.
+std::optional<int> prepare(const Invocation& invocation, SingleInstance& instance, QTextStream& out,
+                           QTextStream& err);
+
+} // namespace CommandLine

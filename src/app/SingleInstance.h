@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AppCommand.h"
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+
+// Keeps one running Brindlecap per user. The first process listens on a local socket in a
+// folder only its user can enter; later invocations hand their command to it and exit.
+//
+// Wire format: one line "BRINDLECAP <version> <command>\n" from the client, answered by "OK\n"
+// when the command was taken. Anything else is dropped without an answer.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Role { primary, secondary, failed };
+
+    explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // The socket in $XDG_RUNTIME_DIR, or in a private folder of ours under the temp folder when
+    // that is unset. Empty (with `error` set) when no private place can be had.
+    static QString defaultSocketPath(QString* error = nullptr);
+
+    // Becomes the listening instance, unless one already answers on the socket (secondary).
+    // A socket file left behind by a dead instance is replaced.
+    Role start();
+
+    // Hands a command to the running instance; true once it confirmed taking it.
+    bool send(AppCommand command, int timeoutMs = 3000);
+
+    bool isListening() const;
+    QString socketPath() const { return m_socketPath; }
+    QString errorString() const { return m_error; }
+
+    static constexpr int protocolVersion = 1;
+    // Longest line a client may send; longer input is cut off.
+    static constexpr qint64 maxLineLength = 256;
+
+Q_SIGNALS:
+    void commandReceived(AppCommand command);
+
+private:
+    void accept();
+    void readFrom(QLocalSocket* socket);
+
+    QString m_socketPath;
+    QString m_error;
+    QLocalServer* m_server = nullptr;
+};
