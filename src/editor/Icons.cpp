@@ -1,0 +1,48 @@
+#include "editor/Icons.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QSvgRenderer>
+
+namespace Icons {
+
+QStringList names() {
+    QStringList result;
+    const QStringList files = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
+    for (const QString& file : files)
+        result.append(file.chopped(4));
+    return result;
+}
+
+QPixmap pixmap(const QString& name, double sizeInPoints, double devicePixelRatio) {
+    // Buttons repaint often (hover, on/off); rendering SVG each time would be wasted work.
+    static QHash<QString, QPixmap> cache;
+    const QString key =
+        QStringLiteral("%1@%2x%3").arg(name).arg(sizeInPoints).arg(devicePixelRatio);
+    if (const auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
+
+    QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(name));
+    const int side = qRound(sizeInPoints * devicePixelRatio);
+    if (!renderer.isValid() || side <= 0)
+        return {};
+
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, side, side));
+    // Tint: keep the drawn coverage, make every covered pixel white.
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), Qt::white);
+    painter.end();
+
+    QPixmap result = QPixmap::fromImage(image);
+    result.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, result);
+    return result;
+}
+
+} // namespace Icons
