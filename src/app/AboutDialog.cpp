@@ -41,13 +41,17 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 20, 32, 20);
     layout->setSpacing(6);
+    layout->addStretch(1);
     layout->addWidget(icon);
     layout->addSpacing(4);
     layout->addWidget(name);
     layout->addWidget(version);
     layout->addSpacing(8);
     layout->addWidget(credits);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addStretch(1);
+    // Not a fixed size: under X11 a window whose minimum and maximum sizes are pinned keeps its
+    // device size when it moves to a screen of another scale, and comes out twice as large.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 QString AboutDialog::credits() {

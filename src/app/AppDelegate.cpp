@@ -39,10 +39,14 @@ constexpr std::array<DelayedRow, 4> delayedRows = {{
 } // namespace
 
 AppDelegate& AppDelegate::shared() {
-    // Parented to the application so the menu and windows go before the application does.
     static QPointer<AppDelegate> instance;
-    if (!instance)
-        instance = new AppDelegate(QCoreApplication::instance());
+    if (!instance) {
+        QCoreApplication* app = QCoreApplication::instance();
+        instance = new AppDelegate(app);
+        // Gone when the event loop ends: the application deletes its widgets before its
+        // children, and a tray icon outliving its embedded widget crashes on the way out.
+        connect(app, &QCoreApplication::aboutToQuit, instance, &QObject::deleteLater);
+    }
     return *instance;
 }
 
