@@ -73,8 +73,10 @@ void AppDelegate::buildStatusItem() {
     m_menu->addMenu(buildDelayedMenu());
     connect(m_menu->addAction(tr("Abrir carpeta de capturas")), &QAction::triggered, this,
             &AppDelegate::openFolderFromMenu);
-    connect(m_menu->addAction(tr("Configuración…") + shortcutSeparator + QStringLiteral("Ctrl+,")),
-            &QAction::triggered, this, &AppDelegate::showSettings);
+    QAction* settings = m_menu->addAction(tr("Configuración…"));
+    // Works while the menu is open, like the other entries' letters.
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &AppDelegate::showSettings);
     m_menu->addSeparator();
     connect(m_menu->addAction(tr("Acerca de Brindlecap")), &QAction::triggered, this,
             &AppDelegate::showAbout);

@@ -33,6 +33,8 @@ QStringList describe(const QMenu* menu) {
     for (const QAction* action : menu->actions()) {
         if (action->isSeparator())
             entries << QStringLiteral("---");
+        else if (!action->shortcut().isEmpty())
+            entries << action->text() + u" | "_qs + action->shortcut().toString();
         else
             entries << action->text().replace(AppDelegate::shortcutSeparator, u" | "_qs);
     }
@@ -74,7 +76,6 @@ private Q_SLOTS:
     void delayedEntryCountsDownThenPerformsWithoutFurtherDelay();
     void captureEntryPerformsOnlyAfterTheMenuDelay_data();
     void captureEntryPerformsOnlyAfterTheMenuDelay();
-    void captureEntryWithoutActionNameDoesNothing();
     void menuShowsEachShortcut_data();
     void menuShowsEachShortcut();
     void changedShortcutShowsTheNextTimeTheMenuOpens();
@@ -235,19 +236,6 @@ void tst_AppDelegate::captureEntryPerformsOnlyAfterTheMenuDelay() {
 
     QVERIFY(m_performed.isEmpty());
     QTRY_COMPARE(m_performed, QStringList{action.rawValue()});
-}
-
-void tst_AppDelegate::captureEntryWithoutActionNameDoesNothing() {
-    QAction item;
-    item.setData(u"everything"_qs);
-    QAction numbered;
-    numbered.setData(0);
-
-    m_delegate->captureFromMenu(&item);
-    m_delegate->captureFromMenu(&numbered);
-
-    QTest::qWait(500);
-    QVERIFY(m_performed.isEmpty());
 }
 
 void tst_AppDelegate::menuShowsEachShortcut_data() {

@@ -14,7 +14,6 @@ private Q_SLOTS:
     void performRunsTheActionsHandler_data();
     void performRunsTheActionsHandler();
     void unregisteredActionStillClosesTheDrawer();
-    void emptyHandlerRemovesTheRegistration();
     void countdownReceivesTheSecondsAndEndsInTheAction();
     void withoutCountdownNothingHappens();
 
@@ -62,14 +61,6 @@ void tst_CaptureActions::unregisteredActionStillClosesTheDrawer() {
     CaptureActions::perform(CaptureAction::area);
 
     QCOMPARE(m_log, QStringList{"hideDrawer"});
-}
-
-void tst_CaptureActions::emptyHandlerRemovesTheRegistration() {
-    CaptureActions::setHandler(CaptureAction::recents, {});
-
-    CaptureActions::perform(CaptureAction::recents);
-
-    QVERIFY(m_log.isEmpty());
 }
 
 void tst_CaptureActions::countdownReceivesTheSecondsAndEndsInTheAction() {
