@@ -74,7 +74,7 @@ void AppDelegate::buildStatusItem() {
     connect(m_menu->addAction(tr("Abrir carpeta de capturas")), &QAction::triggered, this,
             &AppDelegate::openFolderFromMenu);
     QAction* settings = m_menu->addAction(tr("Configuración…"));
-    // Works while the menu is open, like the other entries' letters.
+    // Takes effect while the menu is open; the global shortcuts need no such help.
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, &AppDelegate::showSettings);
     m_menu->addSeparator();
