@@ -143,7 +143,7 @@ void drawEveryTool(Overlay& o) {
     o.drag(QPointF(480, 300), QPointF(480, 300));
     o.drag(QPointF(530, 300), QPointF(530, 300));
     use(Tool::pixelate);
-    o.drag(QPointF(560, 370), QPointF(690, 440));
+    o.drag(QPointF(330, 360), QPointF(440, 410));
     c.pick(QColor(Config::palette().at(0)));
     use(Tool::text);
     o.drag(QPointF(170, 400), QPointF(170, 400));
