@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Renders the editor's toolbars and popups offscreen at 1x and 2x, and photographs the tray
-# menu, the tray icon, About, the welcome and the settings overview on a real X server with a
-# tray host, all into screenshots/out/, for a look by eye after changing how they are drawn.
+# Renders the editor's toolbars and popups, and the whole canvas over a made-up screen, offscreen
+# at 1x and 2x, and photographs the tray menu, the tray icon, About, the welcome and the settings
+# overview on a real X server with a tray host, all into screenshots/out/, for a look by eye
+# after changing how they are drawn.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 out="$root/screenshots/out"
-"$root/scripts/build.sh" --target screenshot_Toolbars screenshot_Shell
+"$root/scripts/build.sh" --target screenshot_Toolbars screenshot_Canvas screenshot_Shell
 mkdir -p "$out"
+# The canvas reads and writes settings: keep them away from the real ones.
+settings="$(mktemp -d)"
+trap 'rm -rf "$settings"' EXIT
 for scale in 1 2; do
     QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR="$scale" QT_QPA_PLATFORMTHEME= \
         "$build/tests/editor/screenshot_Toolbars" "$out"
+    HOME="$settings" XDG_CONFIG_HOME="$settings/.config" QT_QPA_PLATFORM=offscreen \
+        QT_SCALE_FACTOR="$scale" QT_QPA_PLATFORMTHEME= \
+        "$build/tests/editor/screenshot_Canvas" "$out"
 done
 
 # The shell: its own X session and a fresh HOME, so the welcome shows and no real settings are
@@ -23,7 +30,7 @@ tray_pid=""
 cleanup() {
     [[ -n "$tray_pid" ]] && kill "$tray_pid" 2>/dev/null || true
     "$session" stop "$state" >/dev/null
-    rm -rf "$state"
+    rm -rf "$state" "$settings"
 }
 trap cleanup EXIT
 "$session" start "$state" >/dev/null

@@ -1,51 +1,128 @@
-#include "annotation/Geometry.h"
-#include "editor/BarLayout.h"
-#include "editor/BarView.h"
 #include "editor/CanvasView.h"
 #include "editor/PaletteView.h"
+#include "editor/Toolbars.h"
+#include "settings/Config.h"
+#include "settings/Prefs.h"
+
+#include <QLineEdit>
+#include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 
-QList<QWidget*> CanvasView::allBars() const {
-    QList<QWidget*> bars;
-    for (QWidget* bar :
-         {static_cast<QWidget*>(m_toolsBar.data()), static_cast<QWidget*>(m_actionsBar.data()),
-          static_cast<QWidget*>(m_paletteBar.data())}) {
-        if (bar)
-            bars.append(bar);
-    }
-    for (PaletteView* bar : m_sizeBars)
-        bars.append(bar);
-    return bars;
+void CanvasView::buildBars() {
+    // The bars live as long as the canvas, but a queued click may still arrive as it goes.
+    const QPointer<CanvasView> self(this);
+    Toolbars::Actions actions;
+    actions.pointerMode = [self] {
+        if (self)
+            self->pointerMode();
+    };
+    actions.toggle = [self](Tool tool) {
+        if (self)
+            self->toggle(tool);
+    };
+    actions.togglePalette = [self] {
+        if (self)
+            self->togglePalette();
+    };
+    actions.undo = [self] {
+        if (self)
+            self->undo();
+    };
+    actions.redo = [self] {
+        if (self)
+            self->redo();
+    };
+    actions.pick = [self](const QColor& color) {
+        if (self)
+            self->pick(color);
+    };
+    actions.setOpacity = [self](double value) {
+        if (self)
+            self->setOpacity(value);
+    };
+    actions.setSize = [self](double value, Tool tool) {
+        if (self)
+            self->setSize(value, tool);
+    };
+    actions.recognizeText = [self] {
+        if (self)
+            self->recognizeText();
+    };
+    actions.pin = [self] {
+        if (self)
+            self->pin();
+    };
+    actions.copy = [self] {
+        if (self)
+            self->copy();
+    };
+    actions.save = [self] {
+        if (self)
+            self->saveDocument();
+    };
+    actions.close = [self] {
+        if (self)
+            self->cancelOperation();
+    };
+    actions.markerOpacity = [] { return Prefs::markerOpacity(); };
+    actions.size = [](Tool tool) { return Prefs::size(tool); };
+    m_bars = std::make_unique<Toolbars>(this, std::move(actions), Config::palette(), m_color,
+                                        Prefs::markerOpacity());
 }
 
 bool CanvasView::isOverBar(QPointF p) const {
-    const QList<QWidget*> bars = allBars();
-    return std::any_of(bars.cbegin(), bars.cend(), [p](const QWidget* bar) {
-        return !bar->isHidden() && Geometry::contains(QRectF(bar->geometry()), p);
-    });
+    return m_bars->isOverBar(p);
 }
 
 void CanvasView::hidePopups() {
-    if (m_paletteBar)
-        m_paletteBar->hide();
-    for (PaletteView* bar : std::as_const(m_sizeBars))
-        bar->hide();
+    m_bars->hidePopups();
 }
 
-void CanvasView::setBarsHidden(bool hidden) {
-    for (QWidget* bar :
-         {static_cast<QWidget*>(m_toolsBar.data()), static_cast<QWidget*>(m_actionsBar.data())}) {
-        if (bar)
-            bar->setHidden(hidden);
+void CanvasView::pointerMode() {
+    commitText();
+    m_tool.reset();
+    m_bars->showTool(std::nullopt);
+    hidePopups();
+    update();
+}
+
+void CanvasView::toggle(Tool tool) {
+    commitText();
+    m_tool = Toolbars::toggledTool(m_tool, tool, m_bars->isSizeBarHidden(tool));
+    if (m_tool)
+        m_selectedAnnotation.reset();
+    m_bars->showTool(m_tool);
+    hidePopups();
+    if (m_tool && m_tool->hasSizeBar())
+        m_bars->openSizeBar(*m_tool, Prefs::size(*m_tool), bounds());
+    update();
+}
+
+void CanvasView::togglePalette() {
+    m_bars->togglePalette(Prefs::markerOpacity(), bounds());
+}
+
+void CanvasView::pick(const QColor& color) {
+    m_color = color;
+    m_bars->showColor(color);
+    if (m_activeField) {
+        QPalette palette = m_activeField->palette();
+        palette.setColor(QPalette::Text, color);
+        m_activeField->setPalette(palette);
     }
+    m_bars->paletteBar()->hide();
 }
 
-void CanvasView::layoutBars() {
-    if (m_toolsBar)
-        m_toolsBar->setGeometry(
-            BarLayout::toolsBarFrame(m_selection, bounds(), m_toolsBar->size()).toRect());
-    if (m_actionsBar)
-        m_actionsBar->setGeometry(
-            BarLayout::actionsBarFrame(m_selection, bounds(), m_actionsBar->size()).toRect());
+void CanvasView::setOpacity(double value) {
+    Prefs::setMarkerOpacity(std::clamp(value, Toolbars::minOpacity, Toolbars::maxOpacity));
+    m_bars->showOpacity(Prefs::markerOpacity());
+    showHUD(Toolbars::opacityMessage(Prefs::markerOpacity()), false, 1.4);
+}
+
+void CanvasView::setSize(double value, Tool tool) {
+    Prefs::setSize(std::round(value), tool);
+    m_bars->showSize(tool, Prefs::size(tool));
+    showHUD(Toolbars::sizeMessage(tool, Prefs::size(tool)), false, 1.4);
 }

@@ -1,5 +1,6 @@
 #include "annotation/Geometry.h"
 #include "editor/CanvasView.h"
+#include "editor/Toolbars.h"
 #include "settings/Prefs.h"
 
 #include <QMouseEvent>
@@ -68,7 +69,7 @@ void CanvasView::mousePressEvent(QMouseEvent* event) {
     }
     if (const std::optional<Handle> h = handle(p)) {
         m_drag.state = Drag::Resizing{*h, m_selection};
-        setBarsHidden(true);
+        m_bars->hideBars();
         hidePopups();
         return;
     }
@@ -92,7 +93,7 @@ void CanvasView::mousePressEvent(QMouseEvent* event) {
     }
     m_selectedAnnotation.reset();
     m_drag.state = Drag::Moving{p};
-    setBarsHidden(true);
+    m_bars->hideBars();
     hidePopups();
 }
 
@@ -101,7 +102,7 @@ void CanvasView::startSelecting(QPointF p) {
         onBeginSelection();
     m_selection = QRectF();
     m_drag.state = Drag::Selecting{p};
-    setBarsHidden(true);
+    m_bars->hideBars();
     hidePopups();
     selectionChanged();
 }
@@ -222,12 +223,12 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event) {
     }
     m_drag.state = Drag::None{};
 
-    const bool hidden = m_selection.isEmpty();
-    setBarsHidden(hidden);
-    if (hidden)
+    if (m_selection.isEmpty()) {
+        m_bars->hideBars();
         hidePopups();
-    else
-        layoutBars();
+    } else {
+        m_bars->showBars(m_selection, bounds());
+    }
     selectionChanged();
     updateCursor(event->position());
     if (changed)

@@ -1,6 +1,7 @@
 #include "editor/CanvasView.h"
 
 #include "annotation/Geometry.h"
+#include "editor/Toolbars.h"
 #include "settings/Config.h"
 #include "settings/Prefs.h"
 
@@ -23,6 +24,7 @@ CanvasView::CanvasView(const QRect& frame, const QImage& image, QWidget* parent)
         m_hudText.reset();
         update();
     });
+    buildBars();
 }
 
 CanvasView::~CanvasView() = default;
@@ -35,23 +37,6 @@ QRectF CanvasView::hole() const {
     if (!m_selection.isEmpty())
         return m_selection;
     return m_hoveredWindow.value_or(QRectF());
-}
-
-void CanvasView::setTool(std::optional<Tool> tool) {
-    commitText();
-    m_tool = tool;
-    if (m_tool)
-        m_selectedAnnotation.reset();
-    update();
-}
-
-void CanvasView::setColor(const QColor& color) {
-    m_color = color;
-    if (m_activeField) {
-        QPalette palette = m_activeField->palette();
-        palette.setColor(QPalette::Text, color);
-        m_activeField->setPalette(palette);
-    }
 }
 
 std::optional<Rendered> CanvasView::render() {
@@ -80,7 +65,7 @@ void CanvasView::clearSelection() {
     m_redoStack.clear();
     m_current.reset();
     m_selectedAnnotation.reset();
-    setBarsHidden(true);
+    m_bars->hideBars();
     hidePopups();
     selectionChanged();
 }
@@ -108,18 +93,6 @@ void CanvasView::saveDocument() {
 void CanvasView::cancelOperation() {
     if (onFinish)
         onFinish(Outcome::makeCancel());
-}
-
-void CanvasView::setOpacity(double value) {
-    Prefs::setMarkerOpacity(std::clamp(value, 0.1, 1.0));
-    showHUD(tr("Opacidad del marcador: %1 %").arg(std::lround(Prefs::markerOpacity() * 100)), false,
-            1.4);
-}
-
-void CanvasView::setSize(double value, Tool tool) {
-    Prefs::setSize(std::round(value), tool);
-    showHUD(QStringLiteral("%1: %2 px").arg(tool.sizeLabel()).arg(std::lround(Prefs::size(tool))),
-            false, 1.4);
 }
 
 void CanvasView::showHUD(const QString& text, bool sticky, double seconds) {

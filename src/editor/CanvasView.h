@@ -8,8 +8,6 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
-#include <QMap>
-#include <QPair>
 #include <QPointF>
 #include <QPointer>
 #include <QRect>
@@ -18,14 +16,14 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <variant>
 
-class BarButton;
-class BarView;
-class PaletteView;
 class QLineEdit;
+class QPainter;
 class QTimer;
+class Toolbars;
 
 // The editing surface of one display during an area capture: turns mouse and keys into a
 // selection and a list of annotations. It lies above the frozen image and the dimming layer of
@@ -116,10 +114,20 @@ public:
     // What the dimming layer leaves clear: the selection, else the hovered window, else nothing.
     QRectF hole() const;
 
-    // Commits an open text field first; a chosen tool drops the picked annotation.
-    void setTool(std::optional<Tool> tool);
-    // Also recolours the text being typed.
-    void setColor(const QColor& color);
+    // Reads the text of a frozen-screen crop; nothing (or nothing but blanks) when it finds
+    // none. Runs on a worker thread. Set by the application; while absent, recognition is
+    // reported as unavailable.
+    static std::function<std::optional<QString>(const QImage&)> textRecognizer;
+
+    // The toolbars and their popups, built with the canvas.
+    Toolbars& bars() const { return *m_bars; }
+
+    // The toolbar operations.
+    void pointerMode();
+    void toggle(Tool tool);
+    void togglePalette();
+    // Colour of new annotations and of the text being typed; closes the palette.
+    void pick(const QColor& color);
 
     // Flattening of the selection with the annotations (an open text field is committed first).
     std::optional<Rendered> render();
@@ -147,7 +155,13 @@ public:
     void setOpacity(double value);
     void setSize(double value, Tool tool);
     void showHUD(const QString& text, bool sticky, double seconds);
+    // Reads the selection's screen text and ends the run with it; the HUD tells when it fails.
+    void recognizeText();
     std::optional<QRectF> loupeRect() const;
+    // The frozen image's pixel under the pointer, whose coordinates the loupe shows.
+    std::optional<QPoint> loupePixel() const;
+    // The selection's size in device pixels, as its label reads ("1280 × 720").
+    QString sizeLabelText() const;
     bool isOverBar(QPointF p) const;
 
     std::optional<Handle> handle(QPointF p) const;
@@ -178,10 +192,16 @@ private:
     void restore(QList<AnnotationRef> list);
     QPointF clampedToBounds(QPointF p) const;
 
-    QList<QWidget*> allBars() const;
-    void layoutBars();
+    void buildBars();
     void hidePopups();
-    void setBarsHidden(bool hidden);
+    void finishRecognition(const std::optional<QString>& text);
+
+    void drawHoverHint(QPainter& painter) const;
+    void drawSelectedOutline(QPainter& painter) const;
+    void drawSelectionFrame(QPainter& painter) const;
+    void drawSizeLabel(QPainter& painter) const;
+    void drawHUD(QPainter& painter) const;
+    void drawLoupe(QPainter& painter) const;
 
     QList<QRectF> m_windowRects;
     Flattening m_flattening;
@@ -198,14 +218,8 @@ private:
     std::optional<QPointF> m_mouse;
     QRectF m_lastLoupeRect;
     Drag m_drag;
-    // The toolbars and their popups, child widgets of the canvas.
-    QList<QPair<Tool, BarButton*>> m_toolButtons;
-    QPointer<BarButton> m_pointerButton;
-    QPointer<BarButton> m_colorButton;
-    QPointer<BarView> m_toolsBar;
-    QPointer<PaletteView> m_paletteBar;
-    QMap<Tool, PaletteView*> m_sizeBars;
-    QPointer<BarView> m_actionsBar;
+    // Its widgets are children of the canvas; this only holds them together.
+    std::unique_ptr<Toolbars> m_bars;
     std::optional<QString> m_hudText;
     QTimer* m_hudTimer = nullptr;
     double m_scrollAccumulator = 0;

@@ -18,11 +18,10 @@ QStringList names() {
 
 QPixmap pixmap(const QString& name, double sizeInPoints, double devicePixelRatio) {
     // Buttons repaint often (hover, on/off); rendering SVG each time would be wasted work.
-    static QHash<QString, QPixmap> cache;
     const QString key =
-        QStringLiteral("%1@%2x%3").arg(name).arg(sizeInPoints).arg(devicePixelRatio);
-    if (const auto it = cache.constFind(key); it != cache.constEnd())
-        return *it;
+        QStringLiteral("icon:%1@%2x%3").arg(name).arg(sizeInPoints).arg(devicePixelRatio);
+    if (QPixmap cached; QPixmapCache::find(key, &cached))
+        return cached;
 
     QSvgRenderer renderer(QStringLiteral(":/icons/%1.svg").arg(name));
     const int side = qRound(sizeInPoints * devicePixelRatio);

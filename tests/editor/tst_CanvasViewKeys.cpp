@@ -27,10 +27,10 @@ namespace {
 // Two lines drawn on a selection of (50, 50, 250, 200); the canvas is back in pointer mode.
 void drawTwoLines(CanvasFixture& f) {
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::line);
+    f.choose(Tool::line);
     f.drag(QPointF(100, 100), QPointF(200, 100));
     f.drag(QPointF(100, 150), QPointF(200, 150));
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
 }
 
 } // namespace
@@ -128,7 +128,7 @@ void tst_CanvasViewKeys::drawDrawUndoUndoRedo() {
 void tst_CanvasViewKeys::drawingAfterUndoDropsTheRedoHistory() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::rect);
+    f.choose(Tool::rect);
     f.drag(QPointF(100, 100), QPointF(150, 150));
     f.view().undo();
 
@@ -198,10 +198,10 @@ void tst_CanvasViewKeys::deleteHandsTheNewImageToTheLiveCopy() {
     CanvasFixture f;
     f.select(QRectF(0, 0, 400, 300));
     const QImage plain = f.liveCopies.last().image;
-    f.view().setColor(Qt::black);
-    f.view().setTool(Tool::rect);
+    f.view().pick(Qt::black);
+    f.choose(Tool::rect);
     f.drag(QPointF(100, 100), QPointF(200, 200));
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
     QVERIFY(f.liveCopies.last().image != plain);
     QTest::mouseClick(&f.view(), Qt::LeftButton, {}, QPoint(100, 150));
 

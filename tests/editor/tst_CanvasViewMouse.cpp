@@ -66,7 +66,7 @@ void tst_CanvasViewMouse::pressNearTheSelection() {
 void tst_CanvasViewMouse::pressOutsideAnAnnotatedSelectionKeepsIt() {
     CanvasFixture f;
     f.select(QRectF(100, 100, 200, 100));
-    f.view().setTool(Tool::rect);
+    f.choose(Tool::rect);
     f.drag(QPointF(120, 120), QPointF(160, 160));
     const int copies = f.liveCopies.size();
 
@@ -199,7 +199,7 @@ void tst_CanvasViewMouse::drawingEndPoint() {
     QFETCH(QPointF, expected);
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(tool);
+    f.choose(tool);
 
     f.drag(QPointF(100, 100), to, shift ? Qt::ShiftModifier : Qt::NoModifier);
 
@@ -214,7 +214,7 @@ void tst_CanvasViewMouse::drawingEndPoint() {
 void tst_CanvasViewMouse::negligibleDrawingIsDropped() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::arrow);
+    f.choose(Tool::arrow);
     const int copies = f.liveCopies.size();
 
     f.drag(QPointF(100, 100), QPointF(102, 101));
@@ -228,7 +228,7 @@ void tst_CanvasViewMouse::negligibleDrawingIsDropped() {
 void tst_CanvasViewMouse::penStrokeStaysInsideTheSelection() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 100, 100));
-    f.view().setTool(Tool::pen);
+    f.choose(Tool::pen);
 
     QTest::mousePress(&f.view(), Qt::LeftButton, {}, QPoint(60, 60));
     QTest::mouseMove(&f.view(), QPoint(100, 100));
@@ -245,9 +245,9 @@ void tst_CanvasViewMouse::penStrokeStaysInsideTheSelection() {
 void tst_CanvasViewMouse::movingAnAnnotationTakesOneSnapshot() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::line);
+    f.choose(Tool::line);
     f.drag(QPointF(100, 100), QPointF(150, 100));
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
     const int copies = f.liveCopies.size();
 
     QTest::mousePress(&f.view(), Qt::LeftButton, {}, QPoint(120, 102));
@@ -266,9 +266,9 @@ void tst_CanvasViewMouse::movingAnAnnotationTakesOneSnapshot() {
 void tst_CanvasViewMouse::clickOnAnAnnotationChangesNothing() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::line);
+    f.choose(Tool::line);
     f.drag(QPointF(100, 100), QPointF(150, 100));
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
     const int copies = f.liveCopies.size();
 
     QTest::mouseClick(&f.view(), Qt::LeftButton, {}, QPoint(120, 101));
@@ -282,12 +282,12 @@ void tst_CanvasViewMouse::clickOnAnAnnotationChangesNothing() {
 void tst_CanvasViewMouse::pixelateAreaFollowsItsPlace() {
     CanvasFixture f;
     f.select(QRectF(0, 0, 400, 300));
-    f.view().setTool(Tool::pixelate);
+    f.choose(Tool::pixelate);
     f.drag(QPointF(20, 20), QPointF(60, 50));
     const AnnotationRef area = f.view().annotations().first();
     QVERIFY(area->pixelated.has_value());
     const QImage before = *area->pixelated;
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
 
     f.drag(QPointF(40, 35), QPointF(45, 35));
 
@@ -300,13 +300,13 @@ void tst_CanvasViewMouse::pixelateAreaFollowsItsPlace() {
 void tst_CanvasViewMouse::badgesNumberAfterTheHighest() {
     CanvasFixture f;
     f.select(QRectF(0, 0, 400, 300));
-    f.view().setTool(Tool::number);
+    f.choose(Tool::number);
     for (int i = 1; i <= 3; ++i)
         f.click(QPointF(50.0 * i, 50));
-    f.view().setTool(std::nullopt);
+    f.choose(std::nullopt);
     f.click(QPointF(100, 50));
     QTest::keyClick(&f.view(), Qt::Key_Delete);
-    f.view().setTool(Tool::number);
+    f.choose(Tool::number);
 
     f.click(QPointF(50, 150));
     f.click(QPointF(100, 150));
@@ -357,7 +357,7 @@ void tst_CanvasViewMouse::wheel() {
     QFETCH(double, remainder);
     CanvasFixture f;
     f.select(QRectF(0, 0, 400, 300));
-    f.view().setTool(tool);
+    f.choose(tool);
 
     for (double delta : deltas) {
         const QPoint pixels = precise ? QPoint(0, int(std::lround(delta))) : QPoint();
@@ -400,9 +400,9 @@ void tst_CanvasViewMouse::cursorShape() {
     QFETCH(int, shape);
     CanvasFixture f;
     f.select(QRectF(100, 100, 200, 100));
-    f.view().setTool(Tool::line);
+    f.choose(Tool::line);
     f.drag(QPointF(150, 130), QPointF(250, 130));
-    f.view().setTool(tool);
+    f.choose(tool);
 
     f.hover(at);
 
@@ -426,7 +426,7 @@ void tst_CanvasViewMouse::pinSendsTheSelectionInGlobalCoordinates() {
 void tst_CanvasViewMouse::clearSelectionForgetsEverything() {
     CanvasFixture f;
     f.select(QRectF(100, 100, 200, 100));
-    f.view().setTool(Tool::rect);
+    f.choose(Tool::rect);
     f.drag(QPointF(120, 120), QPointF(160, 160));
     f.view().undo();
     QSignalSpy holes(&f.view(), &CanvasView::holeChanged);

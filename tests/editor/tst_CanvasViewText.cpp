@@ -27,7 +27,7 @@ namespace {
 // Opens the text field with a click of the text tool on a selection of (50, 50, 250, 200).
 QLineEdit* openField(CanvasFixture& f, QPointF at) {
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::text);
+    f.choose(Tool::text);
     f.click(at);
     return f.view().activeField();
 }
@@ -151,9 +151,9 @@ void tst_CanvasViewText::nonAsciiTextIsKept() {
 void tst_CanvasViewText::undoWhileTypingUndoesTheTyping() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
-    f.view().setTool(Tool::rect);
+    f.choose(Tool::rect);
     f.drag(QPointF(60, 60), QPointF(90, 90));
-    f.view().setTool(Tool::text);
+    f.choose(Tool::text);
     f.click(QPointF(100, 120));
     QLineEdit* field = f.view().activeField();
     QTest::keyClicks(field, QStringLiteral("abc"));
@@ -173,7 +173,7 @@ void tst_CanvasViewText::renderIncludesTheTextBeingTyped() {
     CanvasFixture f;
     f.select(QRectF(50, 50, 250, 200));
     const std::optional<Rendered> before = f.view().render();
-    f.view().setTool(Tool::text);
+    f.choose(Tool::text);
     f.click(QPointF(100, 120));
     QTest::keyClicks(f.view().activeField(), QStringLiteral("Listo"));
 
@@ -190,7 +190,7 @@ void tst_CanvasViewText::colourChosenWhileTypingColoursTheText() {
     QLineEdit* field = openField(f, QPointF(100, 120));
     QTest::keyClicks(field, QStringLiteral("azul"));
 
-    f.view().setColor(QColor(26, 133, 245));
+    f.view().pick(QColor(26, 133, 245));
     QTest::keyClick(field, Qt::Key_Return);
 
     QCOMPARE(f.view().annotations().first()->color(), QColor(26, 133, 245));
