@@ -3,59 +3,32 @@
 
 #include <QTest>
 
-using MaybeAction = std::optional<CaptureAction>;
-Q_DECLARE_METATYPE(MaybeAction)
-
 class tst_CaptureAction : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void allCasesInMenuOrder();
-    void rawValuesRoundTrip();
-    void fromRawValueIsStrict_data();
-    void fromRawValueIsStrict();
-};
-
-void tst_CaptureAction::allCasesInMenuOrder() {
-    const auto& cases = CaptureAction::allCases();
-
-    QCOMPARE(cases.size(), 3u);
-    QCOMPARE(CaptureAction::Case(cases[0]), CaptureAction::area);
-    QCOMPARE(CaptureAction::Case(cases[1]), CaptureAction::fullScreen);
-    QCOMPARE(CaptureAction::Case(cases[2]), CaptureAction::recents);
-}
-
-void tst_CaptureAction::rawValuesRoundTrip() {
-    for (CaptureAction action : CaptureAction::allCases()) {
-        const MaybeAction back = CaptureAction::fromRawValue(action.rawValue());
-
-        QVERIFY(back);
-        QCOMPARE(CaptureAction::Case(*back), CaptureAction::Case(action));
+    void fromRawValueIsStrict_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<int>("action");
+        QTest::newRow("area") << "area" << int(CaptureAction::area);
+        QTest::newRow("fullScreen") << "fullScreen" << int(CaptureAction::fullScreen);
+        QTest::newRow("recents") << "recents" << int(CaptureAction::recents);
+        QTest::newRow("capitalised") << "Recents" << -1;
+        QTest::newRow("lower-cased camel case") << "fullscreen" << -1;
+        QTest::newRow("trailing blank") << "recents " << -1;
+        QTest::newRow("empty") << "" << -1;
     }
-}
+    void fromRawValueIsStrict() {
+        QFETCH(QString, raw);
+        QFETCH(int, action);
 
-void tst_CaptureAction::fromRawValueIsStrict_data() {
-    QTest::addColumn<QString>("raw");
-    QTest::addColumn<MaybeAction>("expected");
+        const auto parsed = CaptureAction::fromRawValue(raw);
 
-    QTest::newRow("recents") << "recents" << MaybeAction(CaptureAction::recents);
-    QTest::newRow("fullScreen") << "fullScreen" << MaybeAction(CaptureAction::fullScreen);
-    QTest::newRow("capitalised") << "Recents" << MaybeAction();
-    QTest::newRow("lower-cased camel case") << "fullscreen" << MaybeAction();
-    QTest::newRow("trailing blank") << "recents " << MaybeAction();
-    QTest::newRow("empty") << "" << MaybeAction();
-}
-
-void tst_CaptureAction::fromRawValueIsStrict() {
-    QFETCH(QString, raw);
-    QFETCH(MaybeAction, expected);
-
-    const MaybeAction action = CaptureAction::fromRawValue(raw);
-
-    QCOMPARE(action.has_value(), expected.has_value());
-    if (expected)
-        QCOMPARE(CaptureAction::Case(*action), CaptureAction::Case(*expected));
-}
+        QCOMPARE(parsed ? int(CaptureAction::Case(*parsed)) : -1, action);
+        if (parsed)
+            QCOMPARE(parsed->rawValue(), raw);
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_CaptureAction)
 #include "tst_CaptureAction.moc"
