@@ -41,4 +41,4 @@ sleep 1
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_PICTURES_DIR="$home/Pictures" QT_QPA_PLATFORM=xcb \
     QT_QPA_PLATFORMTHEME= \
-    "$session" run "$state" "$build/tests/app/screenshot_Shell" "$out"
+    "$session" run "$state" "$build/tools/screenshots/screenshot_Shell" "$out"

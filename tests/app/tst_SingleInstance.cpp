@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,21 +21,9 @@ bool sendFromElsewhere(const QString& path, AppCommand command) {
         SingleInstance client(path);
         return client.send(command, 2000);
     });
-    while (!sent.isFinished()) {
+    while (!sent.isFinished())
         QTest::qWait(5);
-    }
     return sent.result();
-}
-
-// A socket file whose owner died without removing it: bound, never listened on, closed.
-void leaveDeadSocket(const QString& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
-    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
-    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
 }
 
 } // namespace
@@ -44,35 +33,23 @@ class tst_SingleInstance : public QObject {
 
 private Q_SLOTS:
     void init();
-    void cleanup();
     void commandsReachTheRunningInstance_data();
     void commandsReachTheRunningInstance();
     void badMessagesAreIgnoredAndTheServerKeepsWorking_data();
     void badMessagesAreIgnoredAndTheServerKeepsWorking();
     void secondInstanceFindsTheRunningOne();
-    void leftoverSocketFileOfADeadInstanceIsReplaced_data();
-    void leftoverSocketFileOfADeadInstanceIsReplaced();
-    void sendWithNothingRunningFails();
+    void socketLeftByADeadInstanceIsReplaced();
     void folderOthersCanEnterIsRefused();
-    void defaultPathFallsBackToAPrivateTempFolder();
-    void defaultPathRefusesATempFolderOthersCanEnter();
+    void defaultPathIsAFolderOnlyThisUserCanEnter();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    const QByteArray m_tmpdir = qgetenv("TMPDIR");
-    const QByteArray m_runtimeDir = qgetenv("XDG_RUNTIME_DIR");
     QString path() const { return m_dir->filePath("brindlecap.socket"); }
 };
 
 void tst_SingleInstance::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-}
-
-void tst_SingleInstance::cleanup() {
-    qputenv("TMPDIR", m_tmpdir);
-    qputenv("XDG_RUNTIME_DIR", m_runtimeDir);
-    m_dir.reset();
 }
 
 void tst_SingleInstance::commandsReachTheRunningInstance_data() {
@@ -105,13 +82,9 @@ void tst_SingleInstance::badMessagesAreIgnoredAndTheServerKeepsWorking_data() {
     QTest::newRow("wrong tag") << QByteArray("BRINDLE 1 area\n");
     QTest::newRow("newer protocol version") << QByteArray("BRINDLECAP 2 area\n");
     QTest::newRow("unknown command") << QByteArray("BRINDLECAP 1 delete-everything\n");
-    QTest::newRow("command in other letter case") << QByteArray("BRINDLECAP 1 AREA\n");
     QTest::newRow("extra word") << QByteArray("BRINDLECAP 1 area now\n");
-    QTest::newRow("empty line") << QByteArray("\n");
     QTest::newRow("line never ended") << QByteArray("BRINDLECAP 1 area");
     QTest::newRow("oversized line") << QByteArray(100000, 'A') + '\n';
-    QTest::newRow("oversized line that ends well")
-        << QByteArray(300, ' ') + QByteArray("BRINDLECAP 1 area\n");
     QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe\x01\n\x80\x81", 7);
 }
 
@@ -126,9 +99,8 @@ void tst_SingleInstance::badMessagesAreIgnoredAndTheServerKeepsWorking() {
 
     client.write(message);
     client.flush();
-    if (!message.endsWith('\n') && message.size() < 1000) {
+    if (!message.endsWith('\n'))
         client.disconnectFromServer();
-    }
     QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
 
     QCOMPARE(received.size(), 0);
@@ -140,32 +112,25 @@ void tst_SingleInstance::badMessagesAreIgnoredAndTheServerKeepsWorking() {
 void tst_SingleInstance::secondInstanceFindsTheRunningOne() {
     SingleInstance first(path());
     SingleInstance second(path());
+    const bool sentToNobody = second.send(AppCommand::area, 500);
 
     const SingleInstance::Role firstRole = first.start();
     const SingleInstance::Role secondRole = second.start();
 
+    QVERIFY(!sentToNobody);
     QCOMPARE(firstRole, SingleInstance::Role::primary);
     QCOMPARE(secondRole, SingleInstance::Role::secondary);
-    QVERIFY(first.isListening());
     QVERIFY(!second.isListening());
 }
 
-void tst_SingleInstance::leftoverSocketFileOfADeadInstanceIsReplaced_data() {
-    QTest::addColumn<bool>("socketFile");
-
-    QTest::newRow("socket nobody listens on") << true;
-    QTest::newRow("plain file in the socket's place") << false;
-}
-
-void tst_SingleInstance::leftoverSocketFileOfADeadInstanceIsReplaced() {
-    QFETCH(bool, socketFile);
-    if (socketFile) {
-        leaveDeadSocket(path());
-    } else {
-        QFile file(path());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    QVERIFY(QFile::exists(path()));
+void tst_SingleInstance::socketLeftByADeadInstanceIsReplaced() {
+    // Bound, never listened on, closed: what a crashed instance leaves behind.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray encoded = QFile::encodeName(path());
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
     SingleInstance server(path());
     QSignalSpy received(&server, &SingleInstance::commandReceived);
 
@@ -176,20 +141,9 @@ void tst_SingleInstance::leftoverSocketFileOfADeadInstanceIsReplaced() {
     QCOMPARE(received.size(), 1);
 }
 
-void tst_SingleInstance::sendWithNothingRunningFails() {
-    SingleInstance client(path());
-
-    const bool sent = client.send(AppCommand::area, 500);
-
-    QVERIFY(!sent);
-    QVERIFY(!client.errorString().isEmpty());
-}
-
 void tst_SingleInstance::folderOthersCanEnterIsRefused() {
-    const QString open = m_dir->filePath("open");
-    QVERIFY(QDir().mkdir(open));
-    QVERIFY(::chmod(QFile::encodeName(open).constData(), 0755) == 0);
-    SingleInstance server(open + "/brindlecap.socket");
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+    SingleInstance server(path());
 
     const SingleInstance::Role role = server.start();
 
@@ -198,32 +152,29 @@ void tst_SingleInstance::folderOthersCanEnterIsRefused() {
     QVERIFY(!server.errorString().isEmpty());
 }
 
-void tst_SingleInstance::defaultPathFallsBackToAPrivateTempFolder() {
+// Without XDG_RUNTIME_DIR the socket goes into a private folder under the temp folder; a folder
+// of that name that others can enter is refused.
+void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
+    const auto restore =
+        qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR")] {
+            qputenv("XDG_RUNTIME_DIR", runtime);
+            qputenv("TMPDIR", tmp);
+        });
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(m_dir->path()));
-
-    const QString socket = SingleInstance::defaultSocketPath();
-
     const QString folder = m_dir->path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
-    QCOMPARE(socket, folder + "/brindlecap.socket");
+    const QByteArray encoded = QFile::encodeName(folder);
     struct stat info {};
-    QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &info), 0);
-    QCOMPARE(info.st_mode & 0777, mode_t(0700));
-    SingleInstance server(socket);
-    QCOMPARE(server.start(), SingleInstance::Role::primary);
-}
-
-void tst_SingleInstance::defaultPathRefusesATempFolderOthersCanEnter() {
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("TMPDIR", QFile::encodeName(m_dir->path()));
-    const QString folder = m_dir->path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
-    QVERIFY(QDir().mkdir(folder));
-    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
     QString error;
 
-    const QString socket = SingleInstance::defaultSocketPath(&error);
+    const QString socket = SingleInstance::defaultSocketPath();
+    QCOMPARE(::lstat(encoded.constData(), &info), 0);
+    QVERIFY(::chmod(encoded.constData(), 0777) == 0);
+    const QString refused = SingleInstance::defaultSocketPath(&error);
 
-    QVERIFY(socket.isEmpty());
+    QCOMPARE(socket, folder + "/brindlecap.socket");
+    QCOMPARE(info.st_mode & 0777, mode_t(0700));
+    QVERIFY(refused.isEmpty());
     QVERIFY(error.contains(folder));
 }
 

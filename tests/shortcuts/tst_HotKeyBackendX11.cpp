@@ -1,3 +1,4 @@
+// Hot keys and the shortcut centre on a real X server, pressed with xdotool.
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 #include "shortcuts/HotKeyCenter.h"
@@ -7,43 +8,32 @@
 #include <QSettings>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
 namespace {
 
-constexpr quint32 shiftCommand = 768;
-constexpr quint32 nineKey = 25, zeroKey = 29, escapeKey = 53;
-// The same keys as another X client names them: X keycodes, Shift|Control.
-constexpr int x11EightKey = 17, x11ZeroKey = 19, x11ShiftControl = 5;
+constexpr quint32 shiftCtrl = 768, nineKey = 25, zeroKey = 29, escapeKey = 53;
 
-void xdotool(const QStringList& arguments) {
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
+// Another X client grabbing Shift+Ctrl+`keycode` (an X keycode) with its NumLock and CapsLock
+// variants, as a desktop's shortcut daemon does, or without them when `plain`. The grabs last as
+// long as the returned connection; it is empty when the server refused any of them.
+Connection grabElsewhere(xcb_keycode_t keycode, bool plain = false) {
+    Connection other(xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.get())).data->root;
+    for (const uint16_t locks :
+         plain ? std::vector<uint16_t>{0} : std::vector<uint16_t>{0, 2, 16, 18}) {
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            other.get(), 0, root, 5 | locks, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        if (xcb_generic_error_t* error = xcb_request_check(other.get(), cookie)) {
+            std::free(error);
+            other.reset();
+            break;
+        }
+    }
+    return other;
 }
-
-// Another client of the same X server holding a key combination.
-class Grabber {
-public:
-    Grabber(int keycode, int modifiers, bool plain = false) {
-        QStringList arguments{QString::number(keycode), QString::number(modifiers)};
-        if (plain) {
-            arguments << QStringLiteral("plain");
-        }
-        m_process.start(qEnvironmentVariable("BRINDLE_BINARY_DIR") +
-                            QStringLiteral("/tests/shortcuts/x11_key_grabber"),
-                        arguments);
-        m_process.waitForStarted();
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
-        m_answer = m_process.readLine().trimmed();
-    }
-    ~Grabber() {
-        m_process.closeWriteChannel();
-        m_process.waitForFinished(5000);
-    }
-    QByteArray answer() const { return m_answer; }
-
-private:
-    QProcess m_process;
-    QByteArray m_answer;
-};
 
 } // namespace
 
@@ -56,7 +46,7 @@ private Q_SLOTS:
     void pressOfTheCombinationRunsTheHandler_data();
     void pressOfTheCombinationRunsTheHandler();
     void combinationHeldByAnotherClientLandsInFailed();
-    void secondReloadContinuesTheIdsAndEachPressActsOnce();
+    void reloadGrabsAgainWithFreshIds();
     void droppingAHotKeyReleasesItsGrab();
     void refusalKeepsNoPartialGrab();
     void sameCombinationTwiceInOneProcessIsRefused();
@@ -64,7 +54,11 @@ private Q_SLOTS:
 private:
     // Presses `keys`, then Escape, and waits for the Escape hot key: by then every earlier press
     // has been handled.
-    void pressAndSettle(const QString& keys);
+    void pressAndSettle(const QString& keys) {
+        const int escapes = m_escapes;
+        QCOMPARE(QProcess::execute(u"xdotool"_qs, {"key", keys, "Escape"}), 0);
+        QTRY_COMPARE(m_escapes, escapes + 1);
+    }
 
     std::unique_ptr<HotKey> m_escape;
     int m_escapes = 0;
@@ -72,12 +66,10 @@ private:
 };
 
 void tst_HotKeyBackendX11::init() {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brindlecap"),
-              QStringLiteral("Brindlecap"))
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
         .clear();
     m_performed.clear();
     HotKeyCenter::shared().onAction = [this](CaptureAction action) { m_performed << action; };
-    m_escapes = 0;
     m_escape = HotKey::create(escapeKey, 0, [this] { ++m_escapes; });
     QVERIFY(m_escape);
 }
@@ -85,12 +77,6 @@ void tst_HotKeyBackendX11::init() {
 void tst_HotKeyBackendX11::cleanup() {
     HotKeyCenter::shared().suspend();
     m_escape.reset();
-}
-
-void tst_HotKeyBackendX11::pressAndSettle(const QString& keys) {
-    const int escapes = m_escapes;
-    xdotool({"key", keys, "Escape"});
-    QTRY_COMPARE(m_escapes, escapes + 1);
 }
 
 void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler_data() {
@@ -104,12 +90,8 @@ void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler_data() {
                                                   << "shift+ctrl+9" << 1;
     QTest::newRow("Shift+Ctrl+9 with CapsLock on") << "Caps_Lock"
                                                    << "shift+ctrl+9" << 1;
-    QTest::newRow("Ctrl+9 is another combination") << ""
-                                                   << "ctrl+9" << 0;
     QTest::newRow("Shift+Ctrl+Alt+9 is another combination") << ""
                                                              << "shift+ctrl+alt+9" << 0;
-    QTest::newRow("Shift+Ctrl+8 is another key") << ""
-                                                 << "shift+ctrl+8" << 0;
 }
 
 void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler() {
@@ -117,17 +99,15 @@ void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler() {
     QFETCH(QString, keys);
     QFETCH(int, runs);
     int ran = 0;
-    const auto hotKey = HotKey::create(nineKey, shiftCommand, [&ran] { ++ran; });
+    const auto hotKey = HotKey::create(nineKey, shiftCtrl, [&ran] { ++ran; });
     QVERIFY(hotKey);
-    if (!lockKey.isEmpty()) {
-        xdotool({"key", lockKey});
-    }
     // The lock goes off again even when a check fails, or it would spoil the other tests.
-    const auto unlock = qScopeGuard([&lockKey] {
-        if (!lockKey.isEmpty()) {
-            QProcess::execute(QStringLiteral("xdotool"), {"key", lockKey});
-        }
-    });
+    const auto toggleLock = [&lockKey] {
+        if (!lockKey.isEmpty())
+            QProcess::execute(u"xdotool"_qs, {"key", lockKey});
+    };
+    toggleLock();
+    const auto unlock = qScopeGuard(toggleLock);
 
     pressAndSettle(keys);
 
@@ -135,68 +115,66 @@ void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler() {
 }
 
 void tst_HotKeyBackendX11::combinationHeldByAnotherClientLandsInFailed() {
-    Grabber other(x11EightKey, x11ShiftControl);
-    QCOMPARE(other.answer(), "grabbed");
+    const Connection other = grabElsewhere(17); // the 8 key
+    QVERIFY(other);
     HotKeyCenter& center = HotKeyCenter::shared();
 
     center.reload();
     pressAndSettle("shift+ctrl+9");
 
     QCOMPARE(center.failed(), QSet<CaptureAction>{CaptureAction::fullScreen});
-    QVERIFY(center.key(CaptureAction::area));
-    QVERIFY(center.key(CaptureAction::recents));
+    QVERIFY(center.key(CaptureAction::area) && center.key(CaptureAction::recents));
     QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::area});
 }
 
-void tst_HotKeyBackendX11::secondReloadContinuesTheIdsAndEachPressActsOnce() {
+// The old registrations must be gone before the new ones, or this process would refuse its own
+// combinations; a cleared shortcut is no failure.
+void tst_HotKeyBackendX11::reloadGrabsAgainWithFreshIds() {
     HotKeyCenter& center = HotKeyCenter::shared();
+    Prefs::setCombo(std::nullopt, CaptureAction::recents);
     center.reload();
     const quint32 firstArea = center.key(CaptureAction::area)->id();
 
     center.reload();
-    pressAndSettle("shift+ctrl+0");
+    pressAndSettle("shift+ctrl+8");
 
     QVERIFY(center.failed().isEmpty());
-    QCOMPARE(center.key(CaptureAction::area)->id(), firstArea + 3);
-    QCOMPARE(center.key(CaptureAction::fullScreen)->id(), firstArea + 4);
-    QCOMPARE(center.key(CaptureAction::recents)->id(), firstArea + 5);
-    QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::recents});
+    QCOMPARE(center.key(CaptureAction::area)->id(), firstArea + 2);
+    QCOMPARE(center.key(CaptureAction::fullScreen)->id(), firstArea + 3);
+    QVERIFY(!center.key(CaptureAction::recents));
+    QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::fullScreen});
 }
 
 void tst_HotKeyBackendX11::droppingAHotKeyReleasesItsGrab() {
-    auto hotKey = HotKey::create(zeroKey, shiftCommand, [] {});
+    auto hotKey = HotKey::create(zeroKey, shiftCtrl, [] {});
     QVERIFY(hotKey);
-    QCOMPARE(Grabber(x11ZeroKey, x11ShiftControl).answer(), "refused");
+    QVERIFY(!grabElsewhere(19));
 
     hotKey.reset();
 
-    QCOMPARE(Grabber(x11ZeroKey, x11ShiftControl).answer(), "grabbed");
+    QVERIFY(grabElsewhere(19));
 }
 
 void tst_HotKeyBackendX11::refusalKeepsNoPartialGrab() {
-    std::unique_ptr<HotKey> hotKey;
-    {
-        // Holds only the combination without locks, so our lock variants would succeed.
-        Grabber other(x11ZeroKey, x11ShiftControl, true);
-        QCOMPARE(other.answer(), "grabbed");
+    // Holds only the combination without locks, so our lock variants would succeed.
+    Connection other = grabElsewhere(19, true);
+    QVERIFY(other);
 
-        hotKey = HotKey::create(zeroKey, shiftCommand, [] {});
-    }
+    const auto hotKey = HotKey::create(zeroKey, shiftCtrl, [] {});
+    other.reset();
 
     QVERIFY(!hotKey);
-    QCOMPARE(Grabber(x11ZeroKey, x11ShiftControl).answer(), "grabbed");
+    QVERIFY(grabElsewhere(19));
 }
 
+// X grants one client the same combination twice and drops both at the first ungrab.
 void tst_HotKeyBackendX11::sameCombinationTwiceInOneProcessIsRefused() {
-    int firstRuns = 0;
-    const auto first = HotKey::create(nineKey, shiftCommand, [&firstRuns] { ++firstRuns; });
+    const auto first = HotKey::create(nineKey, shiftCtrl, [] {});
 
-    const auto second = HotKey::create(nineKey, shiftCommand, [] {});
-    pressAndSettle("shift+ctrl+9");
+    const auto second = HotKey::create(nineKey, shiftCtrl, [] {});
 
     QVERIFY(first);
     QVERIFY(!second);
-    QCOMPARE(firstRuns, 1);
 }
 
 QTEST_MAIN(tst_HotKeyBackendX11)
