@@ -16,7 +16,6 @@ private Q_SLOTS:
     void toolClickedAgain();
     void pickingAColourWhileTypingRecoloursTheText();
     void pressesOnBarsNeverReachTheCanvas();
-    void recognitionWithoutRecognizerSaysSo();
 };
 
 void tst_CanvasViewBars::toolClickedAgain_data() {
@@ -28,7 +27,8 @@ void tst_CanvasViewBars::toolClickedAgain_data() {
         << Tool(Tool::pen) << false << false;
     QTest::newRow("pen clicked after its size bar closed reopens the bar")
         << Tool(Tool::pen) << true << true;
-    QTest::newRow("text clicked twice returns to the pointer") << Tool(Tool::text) << false << false;
+    QTest::newRow("text clicked twice returns to the pointer")
+        << Tool(Tool::text) << false << false;
 }
 
 void tst_CanvasViewBars::toolClickedAgain() {
@@ -88,17 +88,6 @@ void tst_CanvasViewBars::pressesOnBarsNeverReachTheCanvas() {
     QCOMPARE(f.view().selection(), selection);
     QVERIFY(f.view().drag().is<CanvasView::Drag::None>());
     QCOMPARE(Prefs::markerOpacity(), 0.55);
-}
-
-void tst_CanvasViewBars::recognitionWithoutRecognizerSaysSo() {
-    CanvasFixture f;
-    f.select(QRectF(50, 50, 200, 150));
-
-    f.view().recognizeText();
-
-    QVERIFY(f.outcomes.isEmpty());
-    QCOMPARE(f.view().hudText(),
-             std::optional<QString>(QStringLiteral("Reconocimiento de texto no disponible")));
 }
 
 QTEST_MAIN(tst_CanvasViewBars)

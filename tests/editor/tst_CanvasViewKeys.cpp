@@ -1,6 +1,7 @@
-// The keys that end a capture, undo and redo, and deleting the picked annotation.
+// The keys that end a capture, undo and redo, deleting the picked annotation, and the text field.
 #include "CanvasFixture.h"
 
+#include <QLineEdit>
 #include <QTest>
 
 using Kind = CanvasView::Outcome::Kind;
@@ -15,6 +16,12 @@ private Q_SLOTS:
     void drawingAfterUndoDropsTheRedoHistory();
     void undoPutsAMovedAnnotationBack();
     void deleteHandsTheNewImageToTheLiveCopy();
+    void fieldWidth_data();
+    void fieldWidth();
+    void returnCommitsWithoutCopying();
+    void escapeInTheFieldKeepsTheCapture();
+    void emptyFieldLeavesNothing();
+    void renderIncludesTheTextBeingTyped();
 };
 
 namespace {
@@ -26,6 +33,14 @@ void drawTwoLines(CanvasFixture& f) {
     f.drag(QPointF(100, 100), QPointF(200, 100));
     f.drag(QPointF(100, 150), QPointF(200, 150));
     f.choose(std::nullopt);
+}
+
+// Opens the text field with a click of the text tool on a selection of (50, 50, 250, 200).
+QLineEdit* openField(CanvasFixture& f, QPointF at = QPointF(100, 120)) {
+    f.select(QRectF(50, 50, 250, 200));
+    f.choose(Tool::text);
+    f.click(at);
+    return f.view().activeField();
 }
 
 } // namespace
@@ -46,8 +61,7 @@ void tst_CanvasViewKeys::keyMap_data() {
     QTest::newRow("C alone does nothing") << int(Qt::Key_C) << none << -1 << 1;
     QTest::newRow("Ctrl+S saves") << int(Qt::Key_S) << ctrl << int(Kind::save) << 1;
     QTest::newRow("Ctrl+Z undoes") << int(Qt::Key_Z) << ctrl << -1 << 0;
-    QTest::newRow("Shift+Ctrl+Z redoes")
-        << int(Qt::Key_Z) << (ctrl | Qt::ShiftModifier) << -1 << 2;
+    QTest::newRow("Shift+Ctrl+Z redoes") << int(Qt::Key_Z) << (ctrl | Qt::ShiftModifier) << -1 << 2;
 }
 
 void tst_CanvasViewKeys::keyMap() {
@@ -125,6 +139,85 @@ void tst_CanvasViewKeys::deleteHandsTheNewImageToTheLiveCopy() {
 
     QVERIFY(f.view().annotations().isEmpty());
     QCOMPARE(f.liveCopies.last().image, plain);
+}
+
+void tst_CanvasViewKeys::fieldWidth_data() {
+    QTest::addColumn<QPointF>("press");
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("the field reaches the selection's right edge") << QPointF(100, 120) << 200;
+    QTest::newRow("30 points from the right edge it is 80 points wide, beyond the selection")
+        << QPointF(270, 120) << 80;
+}
+
+void tst_CanvasViewKeys::fieldWidth() {
+    QFETCH(QPointF, press);
+    QFETCH(int, width);
+    CanvasFixture f;
+
+    QLineEdit* field = openField(f, press);
+
+    QVERIFY(field);
+    QCOMPARE(field->x(), int(press.x()));
+    QCOMPARE(field->width(), width);
+}
+
+void tst_CanvasViewKeys::returnCommitsWithoutCopying() {
+    CanvasFixture f;
+    QLineEdit* field = openField(f);
+    QTest::keyClicks(field, QStringLiteral("Hola"));
+
+    QTest::keyClick(field, Qt::Key_Return);
+
+    QVERIFY(f.outcomes.isEmpty());
+    QVERIFY(!f.view().activeField());
+    QCOMPARE(f.view().annotations().size(), 1);
+    QCOMPARE(f.view().annotations().first()->text, QStringLiteral("Hola"));
+    QCOMPARE(f.view().undoStack().size(), 1);
+
+    QTest::keyClick(&f.view(), Qt::Key_Return);
+
+    QCOMPARE(f.outcomes.size(), 1);
+    QCOMPARE(f.outcomes.first().kind, CanvasView::Outcome::copy);
+}
+
+void tst_CanvasViewKeys::escapeInTheFieldKeepsTheCapture() {
+    CanvasFixture f;
+    QLineEdit* field = openField(f);
+    QTest::keyClicks(field, QStringLiteral("Hola"));
+
+    QTest::keyClick(field, Qt::Key_Escape);
+
+    QVERIFY(f.outcomes.isEmpty());
+    QVERIFY(!f.view().activeField());
+    QVERIFY(f.view().annotations().isEmpty());
+    QCOMPARE(f.view().selection(), QRectF(50, 50, 250, 200));
+}
+
+void tst_CanvasViewKeys::emptyFieldLeavesNothing() {
+    CanvasFixture f;
+    QLineEdit* field = openField(f);
+    const int copies = f.liveCopies.size();
+
+    QTest::keyClick(field, Qt::Key_Return);
+
+    QVERIFY(!f.view().activeField());
+    QVERIFY(f.view().annotations().isEmpty());
+    QVERIFY(f.view().undoStack().isEmpty());
+    QCOMPARE(f.liveCopies.size(), copies);
+}
+
+void tst_CanvasViewKeys::renderIncludesTheTextBeingTyped() {
+    CanvasFixture f;
+    f.select(QRectF(50, 50, 250, 200));
+    const std::optional<Rendered> before = f.view().render();
+    QTest::keyClicks(openField(f), QStringLiteral("Listo"));
+
+    const std::optional<Rendered> after = f.view().render();
+
+    QVERIFY(before && after);
+    QCOMPARE(f.view().annotations().size(), 1);
+    QVERIFY(after->image != before->image);
 }
 
 QTEST_MAIN(tst_CanvasViewKeys)
