@@ -3,6 +3,7 @@
 #include "editor/BarView.h"
 #include "editor/CanvasFixture.h"
 #include "editor/PaletteView.h"
+#include "editor/SliderTrack.h"
 #include "settings/Config.h"
 
 #include <QLineEdit>

@@ -142,7 +142,7 @@ void tst_CanvasViewMouse::clickOnAnAnnotationChangesNothing() {
     f.choose(std::nullopt);
     const int copies = f.liveCopies.size();
 
-    f.click(QPointF(120, 101));
+    QTest::mouseClick(&f.view(), Qt::LeftButton, {}, QPoint(120, 101));
 
     QCOMPARE(f.view().selectedAnnotation(), f.view().annotations().first());
     QCOMPARE(f.view().undoStack().size(), 1);
