@@ -28,9 +28,10 @@ struct Client {
         process.waitForStarted();
         const QStringList search = {"search", "--onlyvisible", "--pid",
                                     QString::number(process.processId())};
-        QTest::qWaitFor(
-            [&] { return !(id = run("xdotool", search).section('\n', 0, 0)).isEmpty(); }, 10000);
-        QTest::qWait(200);
+        if (QTest::qWaitFor(
+                [&] { return !(id = run("xdotool", search).section('\n', 0, 0)).isEmpty(); },
+                10000))
+            QTest::qWait(200);
     }
     ~Client() {
         process.kill();
