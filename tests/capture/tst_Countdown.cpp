@@ -17,16 +17,9 @@ QWidget* panel() {
 }
 
 QString shownNumber() {
-    QWidget* p = panel();
-    const QLabel* number = p ? p->findChild<QLabel*>(QStringLiteral("number")) : nullptr;
+    const QLabel* number =
+        panel() ? panel()->findChild<QLabel*>(QStringLiteral("number")) : nullptr;
     return number ? number->text() : QString();
-}
-
-QScreen* screenNamed(const QString& name) {
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->name() == name)
-            return s;
-    return nullptr;
 }
 
 } // namespace
@@ -39,9 +32,7 @@ private Q_SLOTS:
     void countsDownOncePerSecondThenActs_data();
     void countsDownOncePerSecondThenActs();
     void secondRunReplacesTheFirstAndOnlyItsActionRuns();
-    void cancelDropsTheAction();
-    void showsOnTheScreenUnderThePointer_data();
-    void showsOnTheScreenUnderThePointer();
+    void showsCentredOnTheScreenUnderThePointer();
 };
 
 void tst_Countdown::cleanup() {
@@ -55,25 +46,32 @@ void tst_Countdown::countsDownOncePerSecondThenActs_data() {
     QTest::newRow("one second") << 1;
 }
 
+// Only order and lower bounds: a busy machine may run the timers late, never early.
 void tst_Countdown::countsDownOncePerSecondThenActs() {
     QFETCH(int, seconds);
     QElapsedTimer clock;
-    qint64 panelGoneAt = -1, actedAt = -1;
+    QStringList shown, expected;
+    for (int n = seconds; n >= 1; --n)
+        expected.append(QString::number(n));
+    qint64 actedAt = -1;
+    bool panelUpWhenActing = true;
     clock.start();
 
-    Countdown::run(seconds, [&] { actedAt = clock.elapsed(); });
+    Countdown::run(seconds, [&] {
+        actedAt = clock.elapsed();
+        panelUpWhenActing = panel();
+    });
 
-    // Each number is checked half-way through its second.
-    for (int shown = seconds; shown >= 1; --shown) {
-        QTest::qWait(int((seconds - shown) * 1000 + 500 - clock.elapsed()));
-        QCOMPARE(shownNumber(), QString::number(shown));
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!panel(), 1000);
-    panelGoneAt = clock.elapsed();
-    QCOMPARE(actedAt, -1); // the action waits 0.15 s for the panel to be gone
-    QTRY_VERIFY(actedAt >= 0);
-    QVERIFY(panelGoneAt >= seconds * 1000);
-    QVERIFY(actedAt >= seconds * 1000 + 150);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (!shownNumber().isEmpty() && shown.value(shown.size() - 1) != shownNumber())
+                shown.append(shownNumber());
+            return actedAt >= 0;
+        },
+        seconds * 1000 + 10000));
+    QCOMPARE(shown, expected);
+    QVERIFY(!panelUpWhenActing);
+    QVERIFY2(actedAt >= seconds * 1000 + 150, qPrintable(QString::number(actedAt)));
 }
 
 void tst_Countdown::secondRunReplacesTheFirstAndOnlyItsActionRuns() {
@@ -90,36 +88,17 @@ void tst_Countdown::secondRunReplacesTheFirstAndOnlyItsActionRuns() {
     QCOMPARE(secondRuns, 1);
 }
 
-void tst_Countdown::cancelDropsTheAction() {
-    bool acted = false;
-    Countdown::run(1, [&] { acted = true; });
-
-    Countdown::cancel();
-
-    QTRY_VERIFY(!panel());
-    QTest::qWait(1500);
-    QVERIFY(!acted);
-}
-
-void tst_Countdown::showsOnTheScreenUnderThePointer_data() {
-    QTest::addColumn<QString>("screenName");
-    QTest::newRow("primary monitor") << QStringLiteral("LEFT");
-    QTest::newRow("secondary 2x monitor") << QStringLiteral("RIGHT");
-}
-
-void tst_Countdown::showsOnTheScreenUnderThePointer() {
-    QFETCH(QString, screenName);
-    QScreen* screen = screenNamed(screenName);
-    QVERIFY(screen);
-    QCursor::setPos(screen, screen->geometry().topLeft() + QPoint(30, 30));
-    QTRY_COMPARE(QGuiApplication::screenAt(QCursor::pos()), screen);
+void tst_Countdown::showsCentredOnTheScreenUnderThePointer() {
+    QScreen* right = QGuiApplication::screenAt(QPoint(1930, 10));
+    QVERIFY(right && right->devicePixelRatio() == 2.0);
+    QCursor::setPos(right, right->geometry().topLeft() + QPoint(30, 30));
+    QTRY_COMPARE(QGuiApplication::screenAt(QCursor::pos()), right);
 
     Countdown::run(3, [] {});
 
     QVERIFY(panel());
-    QTRY_COMPARE(panel()->geometry().center(), screen->geometry().center());
-    QCOMPARE(panel()->size(), QSize(120, 120));
-    QCOMPARE(panel()->screen(), screen);
+    QTRY_COMPARE(panel()->geometry().center(), right->geometry().center());
+    QCOMPARE(panel()->screen(), right);
 }
 
 QTEST_MAIN(tst_Countdown)
