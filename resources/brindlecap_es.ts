@@ -2,6 +2,31 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es" sourcelanguage="es">
 <context>
+    <name>AppDelegate</name>
+    <message>
+        <source>Brindlecap vive en la barra de menú 🍃</source>
+        <translation>Brindlecap vive en la bandeja del sistema 🍃</translation>
+    </message>
+    <message>
+        <source>Presiona ⇧⌘9 para capturar un área o ⇧⌘8 para la pantalla completa; la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….
+
+La primera vez, macOS te pedirá el permiso de “Grabación de pantalla”. Actívalo y vuelve a abrir Brindlecap.</source>
+        <comment>x11</comment>
+        <translation>Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….
+
+Brindlecap no necesita ningún permiso para capturar la pantalla: puedes empezar ya.</translation>
+    </message>
+    <message>
+        <source>Presiona ⇧⌘9 para capturar un área o ⇧⌘8 para la pantalla completa; la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….
+
+La primera vez, macOS te pedirá el permiso de “Grabación de pantalla”. Actívalo y vuelve a abrir Brindlecap.</source>
+        <comment>wayland</comment>
+        <translation>Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….
+
+La primera vez, tu escritorio te pedirá permiso para capturar la pantalla. Acéptalo para que Brindlecap pueda hacer capturas.</translation>
+    </message>
+</context>
+<context>
     <name>Tool</name>
     <message>
         <source>Línea (⇧ para ángulos rectos)</source>

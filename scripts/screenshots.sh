@@ -1,13 +1,37 @@
 #!/usr/bin/env bash
-# Renders the editor's toolbars and popups offscreen at 1x and 2x into screenshots/out/, for a
-# look by eye after changing how they are drawn.
+# Renders the editor's toolbars and popups offscreen at 1x and 2x, and photographs the tray
+# menu, the tray icon, About, the welcome and the settings overview on a real X server with a
+# tray host, all into screenshots/out/, for a look by eye after changing how they are drawn.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 out="$root/screenshots/out"
-"$root/scripts/build.sh" --target screenshot_Toolbars
+"$root/scripts/build.sh" --target screenshot_Toolbars screenshot_Shell
 mkdir -p "$out"
 for scale in 1 2; do
     QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR="$scale" QT_QPA_PLATFORMTHEME= \
         "$build/tests/editor/screenshot_Toolbars" "$out"
 done
+
+# The shell: its own X session and a fresh HOME, so the welcome shows and no real settings are
+# read or written.
+state="$(mktemp -d)"
+home="$state/home"
+mkdir -p "$home"
+session="$root/scripts/x11-session.sh"
+tray_pid=""
+cleanup() {
+    [[ -n "$tray_pid" ]] && kill "$tray_pid" 2>/dev/null || true
+    "$session" stop "$state" >/dev/null
+    rm -rf "$state"
+}
+trap cleanup EXIT
+"$session" start "$state" >/dev/null
+"$session" run "$state" trayer --edge top --align left --widthtype pixel --width 160 \
+    --heighttype pixel --height 28 --tint 0x303030 --transparent true --alpha 0 &
+tray_pid=$!
+sleep 1
+HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_CACHE_HOME="$home/.cache" XDG_PICTURES_DIR="$home/Pictures" QT_QPA_PLATFORM=xcb \
+    QT_QPA_PLATFORMTHEME= \
+    "$session" run "$state" "$build/tests/app/screenshot_Shell" "$out"

@@ -1,0 +1,242 @@
+#include "app/AppDelegate.h"
+
+#include "app/AboutDialog.h"
+#include "app/CaptureActions.h"
+#include "app/LeafIcon.h"
+#include "app/SettingsOverview.h"
+#include "settings/Prefs.h"
+#include "shortcuts/HotKeyCenter.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QUrl>
+
+#include <array>
+
+namespace {
+
+// Long enough for the menu to be off the screen before anything is grabbed.
+constexpr int menuDelayMs = 300;
+
+struct DelayedRow {
+    CaptureAction action;
+    int seconds;
+};
+constexpr std::array<DelayedRow, 4> delayedRows = {{
+    {CaptureAction::area, 3},
+    {CaptureAction::area, 5},
+    {CaptureAction::fullScreen, 3},
+    {CaptureAction::fullScreen, 5},
+}};
+
+} // namespace
+
+AppDelegate& AppDelegate::shared() {
+    static QPointer<AppDelegate> instance;
+    if (!instance) {
+        QCoreApplication* app = QCoreApplication::instance();
+        instance = new AppDelegate(app);
+        // Gone when the event loop ends: the application deletes its widgets before its
+        // children, and a tray icon outliving its embedded widget crashes on the way out.
+        connect(app, &QCoreApplication::aboutToQuit, instance, &QObject::deleteLater);
+    }
+    return *instance;
+}
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::launch() {
+    buildStatusItem();
+    HotKeyCenter::shared().onAction = [](CaptureAction action) { CaptureActions::perform(action); };
+    HotKeyCenter::shared().reload();
+    showWelcomeIfFirstRun();
+}
+
+void AppDelegate::buildStatusItem() {
+    m_menu = std::make_unique<QMenu>();
+    for (const CaptureAction action : CaptureAction::allCases()) {
+        QAction* item = m_menu->addAction(action.title());
+        item->setData(action.rawValue());
+        connect(item, &QAction::triggered, this, [this, item] { captureFromMenu(item); });
+        m_captureItems.insert(action, item);
+    }
+    m_menu->addSeparator();
+    m_menu->addMenu(buildDelayedMenu());
+    connect(m_menu->addAction(tr("Abrir carpeta de capturas")), &QAction::triggered, this,
+            &AppDelegate::openFolderFromMenu);
+    QAction* settings = m_menu->addAction(tr("Configuración…"));
+    // Takes effect while the menu is open; the global shortcuts need no such help.
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &AppDelegate::showSettings);
+    m_menu->addSeparator();
+    connect(m_menu->addAction(tr("Acerca de Brindlecap")), &QAction::triggered, this,
+            &AppDelegate::showAbout);
+    m_menu->addSeparator();
+    connect(m_menu->addAction(tr("Salir")), &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(m_menu.get(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
+
+    m_statusItem = new QSystemTrayIcon(LeafIcon::icon(), this);
+    m_statusItem->setToolTip(QStringLiteral("Brindlecap"));
+    m_statusItem->setContextMenu(m_menu.get());
+    // Where no tray host runs the icon waits unseen; Qt shows it once a host appears.
+    m_statusItem->show();
+    // Some hosts send a plain click to the icon instead of opening its menu.
+    connect(m_statusItem, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_menu->popup(QCursor::pos());
+            });
+}
+
+QMenu* AppDelegate::buildDelayedMenu() {
+    auto* submenu = new QMenu(tr("Capturar con retraso"), m_menu.get());
+    for (const DelayedRow& row : delayedRows) {
+        const QString label =
+            row.action == CaptureAction::area ? tr("Área") : tr("Pantalla completa");
+        QAction* item = submenu->addAction(tr("%1 en %2 segundos").arg(label).arg(row.seconds));
+        item->setData(row.action.rawValue() + u'|' + QString::number(row.seconds));
+        connect(item, &QAction::triggered, this, [this, item] { captureDelayed(item); });
+    }
+    return submenu;
+}
+
+QString AppDelegate::keyEquivalent(const std::optional<KeyCombo>& combo) {
+    if (!combo || combo->display.isEmpty() || KeyCombo::functionKeys().contains(combo->keyCode) ||
+        KeyCombo::namedKeys().contains(combo->keyCode))
+        return {};
+    // A character beyond the basic plane is two code units.
+    const int length = combo->display.back().isLowSurrogate() && combo->display.size() > 1 ? 2 : 1;
+    return KeyCombo::modifierText(combo->modifiers) + combo->display.right(length).toUpper();
+}
+
+void AppDelegate::menuWillOpen() {
+    for (auto it = m_captureItems.cbegin(); it != m_captureItems.cend(); ++it) {
+        const QString equivalent = keyEquivalent(Prefs::combo(it.key()));
+        it.value()->setText(equivalent.isEmpty()
+                                ? it.key().title()
+                                : it.key().title() + shortcutSeparator + equivalent);
+    }
+}
+
+void AppDelegate::capture(CaptureAction action) {
+    QTimer::singleShot(menuDelayMs, this, [action] { CaptureActions::perform(action); });
+}
+
+void AppDelegate::captureFromMenu(const QAction* item) {
+    const QVariant represented = item->data();
+    if (represented.typeId() != QMetaType::QString)
+        return;
+    if (const std::optional<CaptureAction> action =
+            CaptureAction::fromRawValue(represented.toString()))
+        capture(*action);
+}
+
+std::optional<AppDelegate::Delayed> AppDelegate::parseDelayed(const QVariant& represented) {
+    const QString value =
+        represented.typeId() == QMetaType::QString ? represented.toString() : QString();
+    const QStringList pieces = value.split(u'|', Qt::SkipEmptyParts);
+    if (pieces.size() != 2)
+        return std::nullopt;
+    const std::optional<CaptureAction> action = CaptureAction::fromRawValue(pieces[0]);
+    // Digits with an optional sign, nothing else: toLongLong alone would accept blanks around.
+    static const QRegularExpression decimal(QStringLiteral("\\A[+-]?[0-9]+\\z"));
+    if (!action || !decimal.match(pieces[1]).hasMatch())
+        return std::nullopt;
+    bool fits = false;
+    const qint64 seconds = pieces[1].toLongLong(&fits);
+    if (!fits)
+        return std::nullopt;
+    return Delayed{*action, seconds};
+}
+
+void AppDelegate::captureDelayed(const QAction* item) {
+    if (const std::optional<Delayed> delayed = parseDelayed(item->data()))
+        CaptureActions::performAfterCountdown(delayed->seconds, delayed->action);
+}
+
+void AppDelegate::openFolderFromMenu() {
+    openCapturesFolder();
+}
+
+bool AppDelegate::openCapturesFolder() {
+    const QString folder = Prefs::saveFolder();
+    // A failure shows as the desktop being unable to open it.
+    QDir().mkpath(folder);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void AppDelegate::showSettings() {
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsOverview>();
+    m_settings->show();
+}
+
+void AppDelegate::showAbout() {
+    if (!m_about)
+        m_about = std::make_unique<AboutDialog>();
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void AppDelegate::showWelcomeIfFirstRun() {
+    if (Prefs::didShowWelcome())
+        return;
+    // Stored first: quitting while the message is open must not bring it back next time.
+    Prefs::setBool(QString::fromLatin1(Prefs::Keys::didShowWelcome), true);
+
+    // The permission paragraph differs by session: X11 needs none, Wayland asks through the
+    // desktop's portal. The catalogue holds one text for each.
+    const char* session =
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? "wayland" : "x11";
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Brindlecap"));
+    box.setWindowIcon(LeafIcon::icon());
+    box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
+    box.setText(tr("Brindlecap vive en la barra de menú 🍃"));
+    box.setInformativeText(
+        tr("Presiona ⇧⌘9 para capturar un área o ⇧⌘8 para la pantalla completa; la captura queda "
+           "lista para pegar. Puedes cambiar los atajos en Configuración….\n\nLa primera vez, "
+           "macOS te pedirá el permiso de “Grabación de pantalla”. Actívalo y vuelve a abrir "
+           "Brindlecap.",
+           session));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.show();
+    box.raise();
+    box.activateWindow();
+    box.exec();
+}
+
+void AppDelegate::handleCommand(AppCommand command) {
+    switch (command) {
+    // Started again with nothing to do: an area capture, as from the menu.
+    case AppCommand::reopen:
+        capture(CaptureAction::area);
+        return;
+    // Desktop key bindings run these, so they act at once, as the global shortcuts do.
+    case AppCommand::area:
+        CaptureActions::perform(CaptureAction::area);
+        return;
+    case AppCommand::fullScreen:
+        CaptureActions::perform(CaptureAction::fullScreen);
+        return;
+    case AppCommand::recents:
+        CaptureActions::perform(CaptureAction::recents);
+        return;
+    case AppCommand::settings:
+        showSettings();
+        return;
+    case AppCommand::quit:
+        QCoreApplication::quit();
+        return;
+    }
+}

@@ -1,0 +1,49 @@
+#include "app/CaptureActions.h"
+
+#include <array>
+
+namespace CaptureActions {
+namespace {
+
+struct Registry {
+    std::array<Handler, 3> handlers;
+    Handler hideDrawer;
+    Countdown countdown;
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+} // namespace
+
+void setHandler(CaptureAction action, Handler handler) {
+    registry().handlers[CaptureAction::Case(action)] = std::move(handler);
+}
+
+void setHideDrawer(Handler hideDrawer) {
+    registry().hideDrawer = std::move(hideDrawer);
+}
+
+void setCountdown(Countdown countdown) {
+    registry().countdown = std::move(countdown);
+}
+
+void perform(CaptureAction action) {
+    Registry& r = registry();
+    if (action != CaptureAction::recents && r.hideDrawer)
+        r.hideDrawer();
+    // A copy: the handler may register another one while it runs.
+    const Handler handler = r.handlers[CaptureAction::Case(action)];
+    if (handler)
+        handler();
+}
+
+void performAfterCountdown(qint64 seconds, CaptureAction action) {
+    const Countdown countdown = registry().countdown;
+    if (countdown)
+        countdown(seconds, [action] { perform(action); });
+}
+
+} // namespace CaptureActions
