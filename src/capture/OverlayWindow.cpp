@@ -61,9 +61,9 @@ void OverlayWindow::grabKeys(int attemptsLeft) {
 }
 
 void OverlayWindow::releaseKeys() {
-    m_wantsKeys = false;
-    if (windowHandle())
+    if (m_wantsKeys && windowHandle())
         windowHandle()->setKeyboardGrabEnabled(false);
+    m_wantsKeys = false;
 }
 
 bool OverlayWindow::eventFilter(QObject* watched, QEvent* event) {
