@@ -133,7 +133,7 @@ void tst_CaptureController::permissionAlert() {
             sawAlert = true;
             informative = box->informativeText();
             for (QAbstractButton* button : box->buttons())
-                if (button->text() == QLatin1String("Cancelar"))
+                if (button->text() == QStringLiteral("Cancelar"))
                     button->click();
         }
     });
