@@ -101,7 +101,10 @@ void tst_AreaCapture::initTestCase() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime + QStringLiteral("/brindlecap.socket")), waitMs);
     // A command is read by the event loop, which runs only once launch (shortcuts included) is
     // done: an overlay opened this way means the program is ready for the tests.
-    QCOMPARE(QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")}), 0);
+    QProcess command;
+    command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
+    QVERIFY(command.waitForFinished(waitMs));
+    QCOMPARE(command.exitCode(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
     cleanup();
 }
