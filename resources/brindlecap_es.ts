@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es" sourcelanguage="es">
 <context>
+    <name>CaptureController</name>
+    <message>
+        <source>Actívalo en Ajustes del Sistema → Privacidad y seguridad → Grabación de pantalla y audio del sistema, y después vuelve a abrir Brindlecap.</source>
+        <translation>Permite las capturas de pantalla a Brindlecap en la configuración de privacidad de tu escritorio y después vuelve a abrir Brindlecap.</translation>
+    </message>
+    <message>
+        <source>Abrir Ajustes</source>
+        <translation>Abrir configuración</translation>
+    </message>
+</context>
+<context>
     <name>AppDelegate</name>
     <message>
         <source>Brindlecap vive en la barra de menú 🍃</source>

@@ -8,13 +8,16 @@ export BUILD_TYPE=Release
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 status=0
+# Run only inside the X11 fixture below.
+x11_benches=(bench_capture bench_startup)
+x11_only=(bench_startup)
 for bench in "$BUILD_DIR"/bench/bench_*; do
     [[ -x "$bench" ]] || continue
+    [[ " ${x11_only[*]} " == *" $(basename "$bench") "* ]] && continue
     echo "== $(basename "$bench")"
     QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$bench" || status=1
 done
 
-x11_benches=(bench_capture)
 state="$BUILD_DIR/x11-bench-session"
 trap '"$root/scripts/x11-session.sh" stop "$state"' EXIT
 MONITOR_WIDTH=3840 MONITOR_HEIGHT=2160 "$root/scripts/x11-session.sh" start "$state"

@@ -42,3 +42,27 @@ HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" 
     XDG_CACHE_HOME="$home/.cache" XDG_PICTURES_DIR="$home/Pictures" QT_QPA_PLATFORM=xcb \
     QT_QPA_PLATFORMTHEME= \
     "$session" run "$state" "$build/tools/screenshots/screenshot_Shell" "$out"
+
+# An area capture in progress on both monitors: the veil everywhere, the selection clear on the
+# 2x monitor. The root gets a pattern so the veil shows against something.
+"$root/scripts/build.sh" --target brindlecap
+"$session" run "$state" xsetroot -mod 16 16 -fg '#c03030' -bg white
+capture_home="$state/capture-home"
+mkdir -p "$capture_home/.config/Brindlecap" "$capture_home/run"
+chmod 700 "$capture_home/run"
+printf '[General]\ndidShowWelcome=true\n' >"$capture_home/.config/Brindlecap/Brindlecap.conf"
+HOME="$capture_home" XDG_CONFIG_HOME="$capture_home/.config" \
+    XDG_DATA_HOME="$capture_home/.local/share" XDG_RUNTIME_DIR="$capture_home/run" \
+    QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= \
+    "$session" run "$state" "$build/src/brindlecap" &
+program_pid=$!
+sleep 3
+HOME="$capture_home" XDG_RUNTIME_DIR="$capture_home/run" \
+    "$session" run "$state" "$build/src/brindlecap" area
+sleep 2
+"$session" run "$state" xdotool mousemove 2100 200 mousedown 1 mousemove 2300 350 \
+    mousemove 2500 500 mouseup 1
+sleep 1
+"$session" run "$state" import -window root "$out/overlay_both_monitors.png"
+"$session" run "$state" xdotool key Escape
+kill "$program_pid" 2>/dev/null || true

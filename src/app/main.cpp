@@ -1,13 +1,82 @@
+#include "app/AppDelegate.h"
+#include "app/CaptureActions.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "app/Translations.h"
+#include "capture/CaptureController.h"
+#include "capture/Countdown.h"
 
 #include <QApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+void setNames() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Brindlecap"));
+    QCoreApplication::setApplicationName(QStringLiteral("Brindlecap"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRINDLECAP_VERSION));
+}
+
+// Help, version, usage errors and commands for a running instance need no display, and a
+// command should reach the running instance without the cost of a GUI start-up: all of that
+// happens under a plain core application, which is gone before the GUI one is made.
+std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation& invocation) {
+    QCoreApplication core(argc, argv);
+    setNames();
+    Translations::install(core);
+    invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    SingleInstance probe(SingleInstance::defaultSocketPath());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLine::prepare(invocation, probe, out, err);
+}
+
+// BRINDLE_TRACE=1 prints when the overlays of a capture have painted, for the start-up benchmark.
+void traceOverlays() {
+    if (qEnvironmentVariableIsEmpty("BRINDLE_TRACE"))
+        return;
+    CaptureController::shared().onOverlaysShown = [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::printf("overlays-shown %lld\n", now.tv_sec * 1000000LL + now.tv_nsec / 1000);
+        std::fflush(stdout);
+    };
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    CommandLine::Invocation invocation;
+    if (const std::optional<int> status = runBeforeGui(argc, argv, invocation))
+        return *status;
+
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Brindlecap"));
-    QApplication::setApplicationName(QStringLiteral("Brindlecap"));
-    QApplication::setApplicationVersion(QStringLiteral(BRINDLECAP_VERSION));
+    setNames();
     QApplication::setQuitOnLastWindowClosed(false);
     Translations::install(app);
+
+    // The probe above let go of the socket with its application; listen again for good. Another
+    // `brindlecap` that became the program in between gets our command instead.
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    if (instance.start() == SingleInstance::Role::secondary)
+        return instance.send(invocation.command) ? 0 : 1;
+
+    CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
+    CaptureActions::setHandler(CaptureAction::fullScreen,
+                               [] { CaptureController::shared().captureFullScreen(); });
+    CaptureActions::setCountdown([](qint64 seconds, std::function<void()> then) {
+        Countdown::run(int(seconds), std::move(then));
+    });
+    traceOverlays();
+
+    AppDelegate& shell = AppDelegate::shared();
+    QObject::connect(&instance, &SingleInstance::commandReceived, &shell,
+                     &AppDelegate::handleCommand);
+    shell.launch();
+    if (invocation.kind == CommandLine::Kind::command)
+        shell.handleCommand(invocation.command);
     return app.exec();
 }

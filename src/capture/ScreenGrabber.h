@@ -29,6 +29,11 @@ public:
     // Grabs the screens one after the other. `done` always runs later on the main thread, never
     // inside this call, so callers can treat it like an awaited result.
     virtual void capture(const QList<QScreen*>& screens, Done done) = 0;
+
+    // Asks for the right to read the screen after a failed grab; true when it is granted. The
+    // first request of a session with a consent step shows the desktop's own prompt. X11 needs
+    // no consent.
+    virtual bool requestAccess() { return true; }
 };
 
 // The back-end for this session: BRINDLE_GRABBER=x11|getimage|null overrides the choice made from

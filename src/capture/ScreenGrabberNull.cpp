@@ -18,6 +18,9 @@ public:
             Qt::QueuedConnection);
     }
 
+    // Nothing in this session can grant it.
+    bool requestAccess() override { return false; }
+
 private:
     QString m_reason;
 };

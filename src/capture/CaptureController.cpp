@@ -1,0 +1,318 @@
+#include "capture/CaptureController.h"
+
+#include "annotation/Geometry.h"
+#include "capture/ActiveWindow.h"
+#include "capture/Output.h"
+#include "capture/OverlayWindow.h"
+#include "capture/SaveDialog.h"
+#include "capture/Toast.h"
+#include "capture/WindowFinder.h"
+#include "settings/Prefs.h"
+#include "shortcuts/HotKey.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// The macOS virtual key code of Escape.
+constexpr quint32 escapeKeyCode = 53;
+
+QScreen* screenUnderPointer() {
+    const QPoint pointer = QCursor::pos();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (Geometry::contains(QRectF(screen->geometry()), QPointF(pointer)))
+            return screen;
+    }
+    return QGuiApplication::primaryScreen();
+}
+
+std::optional<QString> targetFile(bool autoSave) {
+    if (!autoSave)
+        return std::nullopt;
+    return QDir(Prefs::saveFolder()).filePath(Prefs::newFileName());
+}
+
+} // namespace
+
+void CaptureController::LaterDeleter::operator()(OverlayWindow* window) const {
+    // A canvas ends the capture from inside its own event handler, so the window it lives in
+    // may only go once that handler has returned.
+    window->deleteLater();
+}
+
+CaptureController& CaptureController::shared() {
+    static CaptureController* instance = new CaptureController(nullptr, qApp);
+    return *instance;
+}
+
+CaptureController::CaptureController(std::unique_ptr<ScreenGrabber> grabber, QObject* parent)
+    : QObject(parent), m_grabber(std::move(grabber)) {}
+
+CaptureController::~CaptureController() = default;
+
+ScreenGrabber& CaptureController::grabber() {
+    if (!m_grabber)
+        m_grabber = makeScreenGrabber();
+    return *m_grabber;
+}
+
+QList<OverlayWindow*> CaptureController::windows() const {
+    QList<OverlayWindow*> list;
+    for (const OverlayPtr& window : m_windows)
+        list.append(window.get());
+    return list;
+}
+
+QList<QRectF> CaptureController::windowRectsFor(const QRect& frame, const QList<QRectF>& rects) {
+    const QRectF display(frame);
+    const QRectF local(QPointF(0, 0), display.size());
+    QList<QRectF> result;
+    for (const QRectF& rect : rects) {
+        if (!rect.intersects(display))
+            continue;
+        result.append(rect.translated(-display.topLeft()).intersected(local));
+    }
+    return result;
+}
+
+QString CaptureController::textToast(const QString& text) {
+    const qsizetype lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
+    if (lines == 1)
+        return tr("Texto copiado (1 línea)");
+    return tr("Texto copiado (%1 líneas)").arg(lines);
+}
+
+void CaptureController::begin() {
+    if (m_busy)
+        return;
+    m_busy = true;
+    m_previousApp = ActiveWindow::current();
+    // Taken before any overlay exists, or the overlays would be the only windows found.
+    const QList<QRectF> rects = WindowFinder::frontToBackRects();
+
+    QPointer<CaptureController> self(this);
+    grabber().capture(QGuiApplication::screens(), [self, rects](GrabResult result) {
+        if (!self)
+            return;
+        if (result.error || result.shots.isEmpty()) {
+            self->m_busy = false;
+            self->m_previousApp.reset();
+            self->handleCaptureFailure(result.error.value_or(QString()));
+            return;
+        }
+        self->present(result.shots, rects);
+    });
+}
+
+void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& windowRects) {
+    QPointer<CaptureController> self(this);
+    for (const Shot& shot : shots) {
+        if (!shot.screen)
+            continue;
+        auto window = OverlayPtr(new OverlayWindow(shot));
+        CanvasView* canvas = window->canvas();
+        canvas->setWindowRects(windowRectsFor(window->frame(), windowRects));
+
+        QPointer<CanvasView> weakCanvas(canvas);
+        canvas->onBeginSelection = [self, weakCanvas] {
+            if (!self)
+                return;
+            // One selection across all displays.
+            for (const OverlayPtr& other : self->m_windows) {
+                if (other->canvas() != weakCanvas)
+                    other->canvas()->clearSelection();
+            }
+        };
+        canvas->onFinish = [self](const CanvasView::Outcome& outcome) {
+            if (self)
+                self->finish(outcome);
+        };
+        canvas->onAutoCopy = [self](const Rendered& rendered) {
+            if (!self)
+                return;
+            self->m_lastAutoCopied = rendered;
+            Output::deliver(rendered, true, std::nullopt, false);
+        };
+        window->onFirstPaint = [self] {
+            if (self && --self->m_unpainted == 0 && self->onOverlaysShown)
+                self->onOverlaysShown();
+        };
+        m_windows.push_back(std::move(window));
+    }
+    m_unpainted = int(m_windows.size());
+    for (const OverlayPtr& window : m_windows)
+        window->show();
+
+    if (m_windows.empty()) {
+        // Shots whose display went away in the meantime: nothing to show, so nothing runs.
+        endCapture();
+        return;
+    }
+    const QPointF pointer(QCursor::pos());
+    OverlayWindow* key = m_windows.front().get();
+    for (const OverlayPtr& window : m_windows) {
+        if (Geometry::contains(QRectF(window->frame()), pointer)) {
+            key = window.get();
+            break;
+        }
+    }
+    key->makeKey();
+
+    m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
+        if (!self)
+            return;
+        for (const OverlayPtr& window : self->m_windows) {
+            if (window->canvas()->activeField()) {
+                window->canvas()->cancelText();
+                return;
+            }
+        }
+        self->finish(CanvasView::Outcome::makeCancel());
+    });
+}
+
+void CaptureController::finish(const CanvasView::Outcome& outcome) {
+    if (!m_busy)
+        return;
+    QScreen* screen = nullptr;
+    for (const OverlayPtr& window : m_windows) {
+        if (window->isActiveWindow() || window->canvas()->hasFocus()) {
+            screen = window->screen();
+            break;
+        }
+    }
+
+    m_escapeKey.reset();
+    for (const OverlayPtr& window : m_windows) {
+        window->releaseKeys();
+        window->hide();
+    }
+    m_windows.clear();
+    m_unpainted = 0;
+
+    switch (outcome.kind) {
+    case CanvasView::Outcome::copy:
+        deliverCopy(outcome.rendered, screen);
+        break;
+    case CanvasView::Outcome::save:
+        Output::deliver(outcome.rendered, false, std::nullopt, true);
+        // Still busy while the dialog is open: no capture may start behind it.
+        save(outcome.rendered);
+        break;
+    case CanvasView::Outcome::text:
+        QGuiApplication::clipboard()->clear();
+        QGuiApplication::clipboard()->setText(outcome.recognizedText);
+        Toast::show(textToast(outcome.recognizedText), screen);
+        break;
+    case CanvasView::Outcome::pin:
+        Output::deliver(outcome.rendered, true, std::nullopt, true);
+        break;
+    case CanvasView::Outcome::cancel:
+        if (m_lastAutoCopied)
+            Output::deliver(*m_lastAutoCopied, false, std::nullopt, true);
+        break;
+    }
+    endCapture();
+}
+
+void CaptureController::deliverCopy(const Rendered& rendered, QScreen* screen) {
+    const std::optional<QString> target = targetFile(Prefs::autoSaveArea());
+    const bool hasTarget = target.has_value();
+    QPointer<QScreen> where(screen);
+    Output::deliver(rendered, true, target, true, [hasTarget, where](bool saved) {
+        if (saved)
+            Toast::show(tr("Copiado y guardado"), where);
+        else if (!hasTarget)
+            Toast::show(tr("Copiado al portapapeles"), where);
+        else
+            Toast::show(tr("Copiado, pero no se pudo guardar en la carpeta"), where);
+    });
+}
+
+void CaptureController::endCapture() {
+    m_lastAutoCopied.reset();
+    m_busy = false;
+    if (m_previousApp) {
+        ActiveWindow::activate(*m_previousApp);
+        m_previousApp.reset();
+    }
+}
+
+void CaptureController::captureFullScreen() {
+    if (m_busy)
+        return;
+    QScreen* screen = screenUnderPointer();
+    if (!screen)
+        return;
+    m_busy = true;
+
+    QPointer<CaptureController> self(this);
+    QPointer<QScreen> where(screen);
+    grabber().capture({screen}, [self, where](GrabResult result) {
+        if (!self)
+            return;
+        self->m_busy = false;
+        if (result.error || result.shots.isEmpty() || !where) {
+            self->handleCaptureFailure(result.error.value_or(QString()));
+            return;
+        }
+        const Rendered rendered{result.shots.first().image, QSizeF(where->geometry().size())};
+        const std::optional<QString> target = targetFile(Prefs::autoSaveFullScreen());
+        const bool hasTarget = target.has_value();
+        Output::deliver(rendered, true, target, true, [hasTarget, where](bool saved) {
+            if (saved)
+                Toast::show(tr("Pantalla completa copiada y guardada"), where);
+            else if (!hasTarget)
+                Toast::show(tr("Pantalla completa copiada"), where);
+            else
+                Toast::show(tr("Copiada, pero no se pudo guardar en la carpeta"), where);
+        });
+    });
+}
+
+void CaptureController::handleCaptureFailure(const QString& error) {
+    const bool earlierRequest = Prefs::didRequestScreenCapture();
+    Prefs::setBool(QLatin1String(Prefs::Keys::didRequestScreenCapture), true);
+    const bool granted = grabber().requestAccess();
+    if (!granted && earlierRequest)
+        showPermissionAlert(error.isEmpty() ? std::nullopt : std::optional<QString>(error));
+}
+
+void CaptureController::showPermissionAlert(const std::optional<QString>& detail) {
+    QMessageBox alert;
+    alert.setIcon(QMessageBox::Warning);
+    alert.setText(tr("Brindlecap necesita permiso para capturar la pantalla"));
+    QString informative = tr("Actívalo en Ajustes del Sistema → Privacidad y seguridad → "
+                             "Grabación de pantalla y audio del sistema, y después vuelve a abrir "
+                             "Brindlecap.");
+    if (detail)
+        informative += QStringLiteral("\n\n(%1)").arg(*detail);
+    alert.setInformativeText(informative);
+    QPushButton* open = alert.addButton(tr("Abrir Ajustes"), QMessageBox::AcceptRole);
+    alert.addButton(tr("Cancelar"), QMessageBox::RejectRole);
+    alert.setDefaultButton(open);
+    alert.setWindowFlag(Qt::WindowStaysOnTopHint);
+    alert.exec();
+    if (alert.clickedButton() != open)
+        return;
+    // No desktop-neutral address exists for the privacy settings: try the usual settings apps.
+    const QList<QStringList> settingsApps = {
+        {QStringLiteral("gnome-control-center"), QStringLiteral("privacy")},
+        {QStringLiteral("systemsettings")}};
+    for (const QStringList& app : settingsApps) {
+        if (QProcess::startDetached(app.first(), app.mid(1)))
+            return;
+    }
+}
+
+void CaptureController::save(const Rendered& rendered) {
+    SaveDialog::save(rendered);
+}

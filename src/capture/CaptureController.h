@@ -1,0 +1,72 @@
+#pragma once
+
+#include "annotation/Rendered.h"
+#include "capture/ScreenGrabber.h"
+#include "editor/CanvasView.h"
+
+#include <QObject>
+#include <QRectF>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class HotKey;
+class OverlayWindow;
+
+// Runs the captures, one at a time: an area capture through one overlay per display, or a
+// full-screen capture of the display under the pointer delivered at once. Main thread only.
+class CaptureController : public QObject {
+    Q_OBJECT
+
+public:
+    // Made on first use with the session's grabber; lives as long as the application.
+    static CaptureController& shared();
+
+    // Tests hand in their own grabber; without one the session's is used.
+    explicit CaptureController(std::unique_ptr<ScreenGrabber> grabber = {},
+                               QObject* parent = nullptr);
+    ~CaptureController() override;
+
+    void begin();
+    void captureFullScreen();
+    // Opens one overlay per shot; `windowRects` are global logical frames, front to back.
+    void present(const QList<Shot>& shots, const QList<QRectF>& windowRects);
+    void finish(const CanvasView::Outcome& outcome);
+    void handleCaptureFailure(const QString& error);
+    void showPermissionAlert(const std::optional<QString>& detail);
+    // The modal save dialog for a capture.
+    void save(const Rendered& rendered);
+
+    bool busy() const { return m_busy; }
+    QList<OverlayWindow*> windows() const;
+    const std::optional<Rendered>& lastAutoCopied() const { return m_lastAutoCopied; }
+
+    // The window frames that concern a display, moved into its own coordinates and clipped to
+    // it, in the order given.
+    static QList<QRectF> windowRectsFor(const QRect& frame, const QList<QRectF>& rects);
+    // The toast after recognised text went to the clipboard: its count of non-empty lines.
+    static QString textToast(const QString& text);
+
+    // Reports each time the overlays of a capture have all painted once (for start-up tracing).
+    std::function<void()> onOverlaysShown;
+
+private:
+    struct LaterDeleter {
+        void operator()(OverlayWindow* window) const;
+    };
+    using OverlayPtr = std::unique_ptr<OverlayWindow, LaterDeleter>;
+
+    void deliverCopy(const Rendered& rendered, QScreen* screen);
+    void endCapture();
+    ScreenGrabber& grabber();
+
+    std::unique_ptr<ScreenGrabber> m_grabber;
+    std::vector<OverlayPtr> m_windows;
+    std::unique_ptr<HotKey> m_escapeKey;
+    std::optional<uint32_t> m_previousApp;
+    bool m_busy = false;
+    std::optional<Rendered> m_lastAutoCopied;
+    int m_unpainted = 0;
+};

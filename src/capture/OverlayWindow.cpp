@@ -1,0 +1,95 @@
+#include "capture/OverlayWindow.h"
+
+#include "capture/DimView.h"
+#include "editor/CanvasView.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+constexpr int maxGrabAttempts = 50;
+constexpr int grabRetryMs = 20;
+} // namespace
+
+OverlayWindow::OverlayWindow(const Shot& shot)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint),
+      m_screen(shot.screen), m_frame(shot.screen ? shot.screen->geometry() : QRect()),
+      m_image(shot.image) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+
+    m_dim = new DimView(this);
+    m_dim->setGeometry(QRect(QPoint(0, 0), m_frame.size()));
+    m_canvas = new CanvasView(QRect(QPoint(0, 0), m_frame.size()), m_image, this);
+    m_canvas->installEventFilter(this);
+    connect(m_canvas, &CanvasView::holeChanged, m_dim, &DimView::setHole);
+    m_dim->setHole(QRectF());
+
+    // The native window must be made on the shot's display, or Qt places it with the scale of
+    // whichever display it picks first.
+    setGeometry(m_frame);
+    create();
+    if (m_screen)
+        windowHandle()->setScreen(m_screen);
+    setGeometry(m_frame);
+}
+
+OverlayWindow::~OverlayWindow() = default;
+
+void OverlayWindow::makeKey() {
+    raise();
+    activateWindow();
+    m_canvas->setFocus(Qt::ActiveWindowFocusReason);
+    m_wantsKeys = QGuiApplication::platformName() == QLatin1String("xcb");
+    if (m_wantsKeys && m_painted)
+        grabKeys(maxGrabAttempts);
+}
+
+void OverlayWindow::grabKeys(int attemptsLeft) {
+    // X refuses a grab on a window that is not mapped yet, and while another client (a window
+    // manager menu, the key press that started us) still holds the keyboard: try again shortly.
+    if (!m_wantsKeys || !windowHandle() || windowHandle()->setKeyboardGrabEnabled(true))
+        return;
+    if (attemptsLeft > 1) {
+        QTimer::singleShot(grabRetryMs, this, [this, attemptsLeft] { grabKeys(attemptsLeft - 1); });
+    }
+}
+
+void OverlayWindow::releaseKeys() {
+    if (m_wantsKeys && windowHandle())
+        windowHandle()->setKeyboardGrabEnabled(false);
+    m_wantsKeys = false;
+}
+
+bool OverlayWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A click on another display's overlay makes that one take the keys, as a click on a panel
+    // makes it the key window.
+    if (watched == m_canvas && event->type() == QEvent::MouseButtonPress &&
+        QGuiApplication::focusWindow() != windowHandle())
+        makeKey();
+    return QWidget::eventFilter(watched, event);
+}
+
+void OverlayWindow::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    // The image carries the display's ratio, so its device pixels land one to one.
+    painter.drawImage(event->rect(), m_image,
+                      QRectF(QPointF(event->rect().topLeft()) * m_image.devicePixelRatio(),
+                             QSizeF(event->rect().size()) * m_image.devicePixelRatio()));
+    if (!m_painted) {
+        m_painted = true;
+        if (m_wantsKeys)
+            grabKeys(maxGrabAttempts);
+    }
+    if (onFirstPaint) {
+        // Runs once: the owner only wants to know when the display first showed the image.
+        auto first = std::move(onFirstPaint);
+        onFirstPaint = nullptr;
+        first();
+    }
+}
