@@ -12,7 +12,7 @@ status=0
 x11_benches=(bench_capture bench_startup)
 x11_only=(bench_startup)
 for bench in "$BUILD_DIR"/bench/bench_*; do
-    [[ -x "$bench" ]] || continue
+    [[ -f "$bench" && -x "$bench" ]] || continue
     [[ " ${x11_only[*]} " == *" $(basename "$bench") "* ]] && continue
     echo "== $(basename "$bench")"
     QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$bench" || status=1
