@@ -4,6 +4,7 @@
 #include "capture/Output.h"
 #include "capture/PngEncoder.h"
 #include "capture/ScreenGrabber.h"
+#include "platform/LargePages.h"
 #include "settings/Prefs.h"
 
 #include <QApplication>
@@ -185,6 +186,8 @@ void benchFullCapture(const char* name, QScreen* screen, const QImage& content) 
 // Offscreen: PNG encoding. On an X server (scripts/bench.sh runs it inside the fixture with
 // 3840 x 2160 monitors): grabbing and full delivery on the first monitor.
 int main(int argc, char** argv) {
+    // Allocates its images as the program does.
+    LargePages::adviseMalloc(argv);
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         const QSize size(3840, 2160);
