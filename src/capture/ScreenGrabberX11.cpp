@@ -8,6 +8,7 @@
 
 #include <xcb/shm.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -38,21 +39,21 @@ bool rootIsXrgb32(xcb_connection_t* c, uint8_t depth) {
     return bpp32;
 }
 
-// Copies rows into a fresh image and forces the unused byte to opaque, as Format_RGB32 expects.
-QImage toImage(const uint8_t* data, QSize size, qreal dpr) {
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull())
-        return image;
-    const int stride = size.width() * 4;
-    for (int y = 0; y < size.height(); ++y) {
-        const auto* src = reinterpret_cast<const uint32_t*>(data + qsizetype(y) * stride);
-        auto* dst = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
+// Copies rows into the image from `firstRow` on, forcing the unused byte to opaque as
+// Format_RGB32 expects.
+void copyRows(QImage& image, int firstRow, const uint8_t* data, int rows) {
+    const int width = image.width();
+    for (int y = 0; y < rows; ++y) {
+        const auto* src = reinterpret_cast<const uint32_t*>(data + qsizetype(y) * width * 4);
+        auto* dst = reinterpret_cast<uint32_t*>(image.scanLine(firstRow + y));
+        for (int x = 0; x < width; ++x)
             dst[x] = src[x] | 0xff000000u;
     }
-    image.setDevicePixelRatio(dpr);
-    return image;
 }
+
+// The shared segment holds bands of rows rather than a whole screen: it stays attached between
+// captures, and bands keep that to a few megabytes while costing only a round trip each.
+constexpr size_t bandBytes = 2 << 20;
 
 class X11Grabber final : public ScreenGrabber {
 public:
@@ -101,21 +102,44 @@ private:
     }
 
     std::optional<QImage> grabArea(xcb_connection_t* c, xcb_window_t root, QRect area, qreal dpr) {
-        const size_t bytes = size_t(area.width()) * size_t(area.height()) * 4;
+        const size_t stride = size_t(area.width()) * 4;
+        const size_t bytes = stride * size_t(area.height());
+        QImage image(area.size(), QImage::Format_RGB32);
+        if (image.isNull())
+            return std::nullopt;
+        image.setDevicePixelRatio(dpr);
         // Errors are taken here rather than left to Qt's event handler, which would log them.
         xcb_generic_error_t* error = nullptr;
-        if (m_useShm && ensureSegment(c, bytes)) {
-            X11::Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-                c,
-                xcb_shm_get_image(c, root, int16_t(area.x()), int16_t(area.y()),
-                                  uint16_t(area.width()), uint16_t(area.height()), ~0u,
-                                  XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment, 0),
-                &error));
-            X11::Reply<xcb_generic_error_t> failed(error);
-            if (!reply || reply->size < bytes)
-                return std::nullopt;
-            QImage image = toImage(static_cast<const uint8_t*>(m_address), area.size(), dpr);
-            return image.isNull() ? std::nullopt : std::optional(image);
+        if (m_useShm && ensureSegment(c, 2 * std::min(bytes, std::max(stride, bandBytes)))) {
+            // Two bands in the segment: the server fills one while we copy the other.
+            const size_t half = m_size / 2;
+            const int bandRows = int(half / stride);
+            const auto request = [&](int y, int slot) {
+                return xcb_shm_get_image(
+                    c, root, int16_t(area.x()), int16_t(area.y() + y), uint16_t(area.width()),
+                    uint16_t(std::min(bandRows, area.height() - y)), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                    m_segment, uint32_t(half * size_t(slot)));
+            };
+            xcb_shm_get_image_cookie_t next = request(0, 0);
+            int slot = 0;
+            for (int y = 0; y < area.height(); y += bandRows, slot ^= 1) {
+                const xcb_shm_get_image_cookie_t cookie = next;
+                const bool more = y + bandRows < area.height();
+                if (more)
+                    next = request(y + bandRows, slot ^ 1);
+                const int rows = std::min(bandRows, area.height() - y);
+                X11::Reply<xcb_shm_get_image_reply_t> reply(
+                    xcb_shm_get_image_reply(c, cookie, &error));
+                X11::Reply<xcb_generic_error_t> failed(error);
+                if (!reply || reply->size < stride * size_t(rows)) {
+                    if (more)
+                        xcb_discard_reply(c, next.sequence);
+                    return std::nullopt;
+                }
+                copyRows(image, y, static_cast<const uint8_t*>(m_address) + half * size_t(slot),
+                         rows);
+            }
+            return image;
         }
         X11::Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
             c,
@@ -125,11 +149,11 @@ private:
         X11::Reply<xcb_generic_error_t> failed(error);
         if (!reply || size_t(xcb_get_image_data_length(reply.get())) < bytes)
             return std::nullopt;
-        QImage image = toImage(xcb_get_image_data(reply.get()), area.size(), dpr);
-        return image.isNull() ? std::nullopt : std::optional(image);
+        copyRows(image, 0, xcb_get_image_data(reply.get()), area.height());
+        return image;
     }
 
-    // One segment, grown when a larger screen needs it and kept for the next grab. If the server
+    // One segment, grown when a wider screen needs it and kept for the next grab. If the server
     // cannot attach it (a remote display), this grabber falls back to GetImage for good.
     bool ensureSegment(xcb_connection_t* c, size_t bytes) {
         if (m_address && m_size >= bytes)
