@@ -6,6 +6,7 @@
 #include "capture/OverlayWindow.h"
 #include "capture/SaveDialog.h"
 #include "capture/Toast.h"
+#include "capture/Trace.h"
 #include "capture/WindowFinder.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
@@ -94,14 +95,17 @@ void CaptureController::begin() {
     if (m_busy)
         return;
     m_busy = true;
+    Trace::start();
     m_previousApp = ActiveWindow::current();
     // Taken before any overlay exists, or the overlays would be the only windows found.
     const QList<QRectF> rects = WindowFinder::frontToBackRects();
+    Trace::mark("window finder");
 
     QPointer<CaptureController> self(this);
     grabber().capture(QGuiApplication::screens(), [self, rects](GrabResult result) {
         if (!self)
             return;
+        Trace::mark("grab delivered");
         if (result.error || result.shots.isEmpty()) {
             self->m_busy = false;
             self->m_previousApp.reset();
@@ -142,6 +146,7 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
             Output::deliver(rendered, true, std::nullopt, false);
         };
         window->onFirstPaint = [self] {
+            Trace::mark("overlay on the display");
             if (self && --self->m_unpainted == 0 && self->onOverlaysShown)
                 self->onOverlaysShown();
         };

@@ -2,6 +2,7 @@
 
 #include "capture/DimView.h"
 #include "editor/CanvasView.h"
+#include "platform/X11.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -20,6 +21,14 @@ OverlayWindow::OverlayWindow(const Shot& shot)
       m_screen(shot.screen), m_frame(shot.screen ? shot.screen->geometry() : QRect()),
       m_image(shot.image) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Qt repaints a window whose palette differs between active and inactive when it gains
+    // focus: a second full 4K frame right after the first, for colours the overlay never uses.
+    QPalette same = palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = QPalette::ColorRole(role);
+        same.setBrush(QPalette::Inactive, r, same.brush(QPalette::Active, r));
+    }
+    setPalette(same);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
 
@@ -87,9 +96,12 @@ void OverlayWindow::paintEvent(QPaintEvent* event) {
             grabKeys(maxGrabAttempts);
     }
     if (onFirstPaint) {
-        // Runs once: the owner only wants to know when the display first showed the image.
-        auto first = std::move(onFirstPaint);
+        // The frame reaches the server after this paint returns; once the server has answered a
+        // later request, the display shows it.
+        QTimer::singleShot(0, this, [first = std::move(onFirstPaint)] {
+            X11::sync();
+            first();
+        });
         onFirstPaint = nullptr;
-        first();
     }
 }

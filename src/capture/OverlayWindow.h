@@ -29,7 +29,7 @@ public:
     // Gives the keyboard back; the one that clicked another overlay loses it to that one.
     void releaseKeys();
 
-    // Called once the first time the window has painted; for start-up tracing.
+    // Called once, when the first frame is on the display; for start-up tracing.
     std::function<void()> onFirstPaint;
 
 protected:

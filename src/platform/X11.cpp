@@ -12,6 +12,11 @@ xcb_connection_t* connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+void sync() {
+    if (xcb_connection_t* c = connection())
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
 xcb_window_t rootWindow() {
     xcb_connection_t* c = connection();
     if (!c)

@@ -15,6 +15,8 @@ namespace X11 {
 
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
+// Returns once the server has handled every request sent before.
+void sync();
 // Interned once per name and cached; XCB_ATOM_NONE on failure.
 xcb_atom_t atom(const char* name);
 
