@@ -71,7 +71,6 @@ private Q_SLOTS:
         QTest::addColumn<double>("expected");
 
         QTest::newRow("opacity at the far left is 0.1") << false << 0.0 << 0.1;
-        QTest::newRow("opacity at x = 65 is 0.55") << false << 65.0 << 0.55;
         QTest::newRow("opacity at the far right is 1.0") << false << 130.0 << 1.0;
         // The marker track: 4 to 40 in steps of 2, two points of track per unit from x = 8.
         QTest::newRow("marker halfway between 4 and 6 rounds away to 6") << true << 10.0 << 6.0;
