@@ -1,10 +1,9 @@
 // Renders the capture canvas over a made-up frozen screen to PNG files for review by eye: the
 // start hint, the loupe, every tool, the bars and their popups. Run through scripts/screenshots.sh,
 // which sets the backing scale with QT_SCALE_FACTOR and a throwaway settings folder.
+#include "capture/DimView.h"
 #include "editor/BarButton.h"
-#include "editor/BarView.h"
 #include "editor/CanvasView.h"
-#include "editor/PaletteView.h"
 #include "editor/Toolbars.h"
 #include "settings/Config.h"
 #include "settings/Prefs.h"
@@ -14,7 +13,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 #include <cstdio>
@@ -23,54 +21,42 @@ namespace {
 
 constexpr QSize screenSize(960, 600);
 
-// A desktop with two windows and some text, drawn at the given backing scale.
+// A desktop with two windows of text, drawn at the given backing scale.
 QImage fakeScreen(double scale) {
     QImage image(screenSize * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, screenSize.width(), screenSize.height());
     sky.setColorAt(0, QColor(40, 80, 140));
     sky.setColorAt(1, QColor(200, 150, 110));
     painter.fillRect(QRect(QPoint(), screenSize), sky);
-    const auto window = [&painter](const QRect& frame, const QString& title, const QColor& body) {
-        painter.fillRect(frame, body);
-        painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), 26)), QColor(60, 60, 66));
-        painter.setPen(Qt::white);
-        QFont font;
-        font.setPixelSize(13);
-        painter.setFont(font);
-        painter.drawText(frame.adjusted(10, 0, 0, 0).topLeft() + QPoint(0, 18), title);
-    };
-    window(QRect(60, 120, 420, 300), QStringLiteral("Notas"), QColor(250, 248, 240));
-    window(QRect(520, 80, 380, 260), QStringLiteral("Terminal"), QColor(30, 32, 36));
-    painter.setPen(QColor(40, 40, 40));
     QFont font;
     font.setPixelSize(15);
     painter.setFont(font);
-    for (int line = 0; line < 9; ++line)
-        painter.drawText(
-            QPoint(80, 175 + line * 26),
-            QStringLiteral("Línea %1 de un texto de ejemplo: 0123456789").arg(line + 1));
-    painter.setPen(QColor(120, 230, 120));
-    font.setFamily(QStringLiteral("DejaVu Sans Mono"));
-    painter.setFont(font);
-    for (int line = 0; line < 7; ++line)
-        painter.drawText(QPoint(536, 135 + line * 24),
-                         QStringLiteral("$ make -j2 target%1").arg(line));
+    const auto window = [&painter](const QRect& frame, const QColor& body, const QColor& text) {
+        painter.fillRect(frame, body);
+        painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), 26)), QColor(60, 60, 66));
+        painter.setPen(text);
+        for (int y = 56; y < frame.height() - 8; y += 26)
+            painter.drawText(
+                frame.topLeft() + QPoint(16, y),
+                QStringLiteral("Línea %1 de un texto de ejemplo: 0123456789").arg((y - 30) / 26));
+    };
+    window(QRect(60, 120, 420, 300), QColor(250, 248, 240), QColor(40, 40, 40));
+    window(QRect(520, 80, 380, 260), QColor(30, 32, 36), QColor(120, 230, 120));
     return image;
 }
 
-// What the overlay window shows beneath the canvas: the frozen screen and the dim veil.
+// The overlay window as a capture shows it: the frozen screen, the veil and the canvas.
 class Overlay : public QWidget {
 public:
     explicit Overlay(QImage screen) : m_screen(std::move(screen)) {
         resize(screenSize);
         canvas = new CanvasView(rect(), m_screen, this);
-        connect(canvas, &CanvasView::holeChanged, this, [this](const QRectF& hole) {
-            m_hole = hole;
-            update();
-        });
+        auto* dim = new DimView(this);
+        dim->resize(screenSize);
+        dim->stackUnder(canvas);
+        connect(canvas, &CanvasView::holeChanged, dim, &DimView::setHole);
         canvas->setWindowRects({QRectF(60, 120, 420, 300), QRectF(520, 80, 380, 260)});
     }
 
@@ -82,23 +68,13 @@ public:
     void hover(QPointF p) { send(QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
     void drag(QPointF from, QPointF to) {
         press(from);
-        dragTo((from + to) / 2);
         dragTo(to);
         release(to);
     }
     void click(QPointF p) { drag(p, p); }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.drawImage(QPointF(0, 0), m_screen);
-        QPainterPath veil;
-        veil.setFillRule(Qt::OddEvenFill);
-        veil.addRect(rect());
-        if (!m_hole.isEmpty())
-            veil.addRect(m_hole);
-        painter.fillPath(veil, QColor(0, 0, 0, qRound(0.45 * 255)));
-    }
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(QPointF(0, 0), m_screen); }
 
 private:
     void send(QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -107,17 +83,14 @@ private:
     }
 
     QImage m_screen;
-    QRectF m_hole;
 };
 
 bool save(QWidget& widget, const QDir& out, const QString& name, const QString& suffix) {
     const QString path = out.filePath(name + suffix + QStringLiteral(".png"));
-    if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
+    const bool saved = widget.grab().save(path);
+    std::fprintf(saved ? stdout : stderr, saved ? "%s\n" : "could not write %s\n",
+                 qPrintable(path));
+    return saved;
 }
 
 // Draws one of each annotation inside the selection (140, 150, 560, 300).
@@ -140,13 +113,13 @@ void drawEveryTool(Overlay& o) {
     o.drag(QPointF(190, 300), QPointF(420, 300));
     c.pick(QColor(Config::palette().at(3)));
     use(Tool::number);
-    o.drag(QPointF(480, 300), QPointF(480, 300));
-    o.drag(QPointF(530, 300), QPointF(530, 300));
+    o.click(QPointF(480, 300));
+    o.click(QPointF(530, 300));
     use(Tool::pixelate);
     o.drag(QPointF(330, 360), QPointF(440, 410));
     c.pick(QColor(Config::palette().at(0)));
     use(Tool::text);
-    o.drag(QPointF(170, 400), QPointF(170, 400));
+    o.click(QPointF(170, 400));
     if (QLineEdit* field = c.activeField())
         field->setText(QStringLiteral("Revisar esto ✓"));
     c.bars().pointerButton()->click();

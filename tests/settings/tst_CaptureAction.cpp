@@ -10,13 +10,11 @@ private Q_SLOTS:
     void fromRawValueIsStrict_data() {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<int>("action");
-        QTest::newRow("area") << "area" << int(CaptureAction::area);
         QTest::newRow("fullScreen") << "fullScreen" << int(CaptureAction::fullScreen);
         QTest::newRow("recents") << "recents" << int(CaptureAction::recents);
         QTest::newRow("capitalised") << "Recents" << -1;
         QTest::newRow("lower-cased camel case") << "fullscreen" << -1;
         QTest::newRow("trailing blank") << "recents " << -1;
-        QTest::newRow("empty") << "" << -1;
     }
     void fromRawValueIsStrict() {
         QFETCH(QString, raw);
