@@ -53,9 +53,9 @@ void tst_SingleInstance::everyCommandReachesTheRunningInstance() {
     SingleInstance server(path());
     QCOMPARE(server.start(), SingleInstance::Role::primary);
     QSignalSpy received(&server, &SingleInstance::commandReceived);
-    const QList<AppCommand> commands{AppCommand::reopen,  AppCommand::area,
+    const QList<AppCommand> commands{AppCommand::reopen,     AppCommand::area,
                                      AppCommand::fullScreen, AppCommand::recents,
-                                     AppCommand::settings, AppCommand::quit};
+                                     AppCommand::settings,   AppCommand::quit};
 
     for (const AppCommand command : commands)
         QVERIFY(sendFromElsewhere(path(), command));

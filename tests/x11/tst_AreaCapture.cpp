@@ -27,9 +27,9 @@ void xdotool(const QStringList& arguments) {
 
 // Where the program's visible windows are and how big.
 QString windows() {
-    return QString::fromUtf8(run(QStringLiteral("xdotool"),
-                                 {"search", "--onlyvisible", "--class", "brindlecap",
-                                  "getwindowgeometry", "%@"}));
+    return QString::fromUtf8(
+        run(QStringLiteral("xdotool"),
+            {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
 }
 
 // Its windows that cover a whole monitor: the overlays.
