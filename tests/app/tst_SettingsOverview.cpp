@@ -50,7 +50,7 @@ void tst_SettingsOverview::showingReadsTheSettingsAndRefusalsAgain() {
     QCOMPARE(window.shortcutText(CaptureAction::recents), u"Sin atajo"_qs);
     QCOMPARE(window.folderText(), u"Carpeta: /srv/capturas"_qs);
     QCOMPARE(window.warningText(),
-             u"No se pudo registrar el atajo de: Capturar área, Capturar pantalla completa. "
+             u"No se pudo registrar el atajo de: Capturar pantalla completa, Capturar área. "
              "Probablemente lo usa otra app; elige otra combinación."_qs);
 }
 

@@ -96,6 +96,7 @@ void tst_ScreenGrabber::patternLandsAtItsPlaceWithoutThePointer() {
         const QPoint corner = r.topLeft() + QPoint(q % 2 * half.width(), q / 2 * half.height());
         QImage uniform(half * scale, QImage::Format_RGB32);
         uniform.fill(quadrantColours[q]);
+        uniform.setDevicePixelRatio(scale);
         QCOMPARE(image.copy(QRect(pixelOf(screen, corner), half * scale)), uniform);
     }
     QVERIFY(image.pixelColor(pixelOf(screen, r.topLeft()) - QPoint(1, 1)) != quadrantColours[0]);
