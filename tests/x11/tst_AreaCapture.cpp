@@ -112,6 +112,8 @@ void tst_AreaCapture::initTestCase() {
     QDir(m_saveFolder).removeRecursively();
     QDir(m_historyFolder).removeRecursively();
 
+    // A socket left by an earlier run would make the wait below pass before the program listens.
+    QFile::remove(runtime + QStringLiteral("/brindlecap.socket"));
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);
     m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
     QVERIFY(m_program.waitForStarted());
