@@ -1,5 +1,5 @@
 // Dispatching the capture commands to whoever registered them: the drawer closes before area
-// and full-screen captures, recents only toggles it, and a delayed capture counts down first.
+// and full-screen captures, recents only toggles it.
 #include "app/CaptureActions.h"
 
 #include <QTest>
@@ -11,7 +11,6 @@ private Q_SLOTS:
     void init();
     void perform_data();
     void perform();
-    void countdownReceivesTheSecondsAndEndsInTheAction();
 
 private:
     QStringList m_log;
@@ -22,7 +21,6 @@ void tst_CaptureActions::init() {
     for (const CaptureAction action : CaptureAction::allCases())
         CaptureActions::setHandler(action, [this, action] { m_log << action.rawValue(); });
     CaptureActions::setHideDrawer([this] { m_log << u"hideDrawer"_qs; });
-    CaptureActions::setCountdown({});
 }
 
 void tst_CaptureActions::perform_data() {
@@ -49,23 +47,6 @@ void tst_CaptureActions::perform() {
     CaptureActions::perform(action);
 
     QCOMPARE(m_log, expected);
-}
-
-void tst_CaptureActions::countdownReceivesTheSecondsAndEndsInTheAction() {
-    CaptureActions::performAfterCountdown(3, CaptureAction::area); // no countdown yet: nothing
-    qint64 counted = -1;
-    std::function<void()> atEnd;
-    CaptureActions::setCountdown([&](qint64 seconds, std::function<void()> then) {
-        counted = seconds;
-        atEnd = std::move(then);
-    });
-
-    CaptureActions::performAfterCountdown(5, CaptureAction::fullScreen);
-
-    QCOMPARE(counted, 5);
-    QVERIFY(m_log.isEmpty());
-    atEnd();
-    QCOMPARE(m_log, (QStringList{"hideDrawer", "fullScreen"}));
 }
 
 QTEST_APPLESS_MAIN(tst_CaptureActions)

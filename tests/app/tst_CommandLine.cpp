@@ -1,11 +1,9 @@
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
-#include <QtConcurrent>
 
 class tst_CommandLine : public QObject {
     Q_OBJECT
@@ -15,7 +13,6 @@ private Q_SLOTS:
     void parse();
     void answeredWithoutTheProgram_data();
     void answeredWithoutTheProgram();
-    void secondInvocationHandsItsCommandToTheFirst();
 
 private:
     QTemporaryDir m_dir;
@@ -90,30 +87,6 @@ void tst_CommandLine::answeredWithoutTheProgram() {
         QVERIFY2(errText.contains(part), qPrintable(errText));
     QCOMPARE(errText.isEmpty(), err.isEmpty());
     QVERIFY(!instance.isListening());
-}
-
-// A bare `brindlecap` with nothing running becomes the program; the next one hands its command
-// over and exits.
-void tst_CommandLine::secondInvocationHandsItsCommandToTheFirst() {
-    const QString path = m_dir.filePath("running");
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    SingleInstance first(path);
-    QSignalSpy received(&first, &SingleInstance::commandReceived);
-
-    const auto firstStatus = CommandLine::prepare(CommandLine::parse({}), first, out, err);
-    QFuture<std::optional<int>> secondStatus = QtConcurrent::run([path] {
-        QString outText, errText;
-        QTextStream out(&outText), err(&errText);
-        SingleInstance second(path);
-        return CommandLine::prepare(CommandLine::parse({"recents"}), second, out, err);
-    });
-    QTRY_VERIFY(secondStatus.isFinished());
-
-    QCOMPARE(firstStatus, std::nullopt);
-    QCOMPARE(secondStatus.result(), std::optional<int>(0));
-    QCOMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().value<AppCommand>(), AppCommand::recents);
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

@@ -1,7 +1,6 @@
 #include "capture/CaptureController.h"
 #include "capture/DimView.h"
 #include "capture/OverlayWindow.h"
-#include "recents/History.h"
 #include "settings/Prefs.h"
 
 #include <QApplication>
@@ -16,33 +15,27 @@
 
 namespace {
 
-// A grabber under the test's control: it fails or freezes the screens it is asked for, and
-// answers only when told, like a real grab that takes its time.
+// A grabber under the test's control: it answers only when told, like a real grab that takes its
+// time, and grants access only when told.
 class FakeGrabber final : public ScreenGrabber {
 public:
-    struct State {
-        int captures = 0;
-        int accessRequests = 0;
-        bool fail = false;
-        bool granted = false;
-        QList<Done> pending;
-        QList<QScreen*> lastScreens;
-    };
-
-    explicit FakeGrabber(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+    int captures = 0;
+    int accessRequests = 0;
+    bool granted = false;
+    QList<Done> pending;
+    QList<QScreen*> lastScreens;
 
     void capture(const QList<QScreen*>& screens, Done done) override {
-        ++m_state->captures;
-        m_state->lastScreens = screens;
-        m_state->pending.append(std::move(done));
+        ++captures;
+        lastScreens = screens;
+        pending.append(std::move(done));
     }
     bool requestAccess() override {
-        ++m_state->accessRequests;
-        return m_state->granted;
+        ++accessRequests;
+        return granted;
     }
 
-private:
-    std::shared_ptr<State> m_state;
+    void answer(GrabResult result) { pending.takeFirst()(std::move(result)); }
 };
 
 GrabResult shotsOf(const QList<QScreen*>& screens) {
@@ -54,11 +47,6 @@ GrabResult shotsOf(const QList<QScreen*>& screens) {
         result.shots.append({screen, image});
     }
     return result;
-}
-
-void answer(FakeGrabber::State& state, GrabResult result) {
-    const auto done = state.pending.takeFirst();
-    done(std::move(result));
 }
 
 QString visibleToastText() {
@@ -87,25 +75,23 @@ private Q_SLOTS:
     void init();
     void permissionAlert_data();
     void permissionAlert();
-    void requestsWhileBusyAreDropped();
-    void textToast_data();
-    void textToast();
+    void requestsWhileBusyAreDroppedAndOverlaysAreFreed();
     void windowRectsFor_data();
     void windowRectsFor();
     void oneSelectionAcrossDisplays();
-    void cancelFilesTheLastAutomaticCopyAndFreesTheOverlays();
+    void recognisedTextGoesToTheClipboardWithItsLineCount_data();
     void recognisedTextGoesToTheClipboardWithItsLineCount();
 
 private:
-    std::shared_ptr<FakeGrabber::State> m_state;
+    FakeGrabber* m_grabber = nullptr; // owned by the controller
     std::unique_ptr<CaptureController> m_controller;
 };
 
 void tst_CaptureController::init() {
     QSettings().clear();
-    History::clear();
-    m_state = std::make_shared<FakeGrabber::State>();
-    m_controller = std::make_unique<CaptureController>(std::make_unique<FakeGrabber>(m_state));
+    auto grabber = std::make_unique<FakeGrabber>();
+    m_grabber = grabber.get();
+    m_controller = std::make_unique<CaptureController>(std::move(grabber));
 }
 
 void tst_CaptureController::permissionAlert_data() {
@@ -123,7 +109,7 @@ void tst_CaptureController::permissionAlert() {
     QFETCH(bool, granted);
     QFETCH(bool, alertShown);
     Prefs::setBool(QLatin1String(Prefs::Keys::didRequestScreenCapture), requestedBefore);
-    m_state->granted = granted;
+    m_grabber->granted = granted;
     QString informative;
     bool sawAlert = false;
     // The alert is modal: read it and dismiss it from inside its own event loop.
@@ -140,55 +126,38 @@ void tst_CaptureController::permissionAlert() {
     poll.start(20);
 
     m_controller->begin();
-    answer(*m_state, {{}, QStringLiteral("the portal said no")});
+    m_grabber->answer({{}, QStringLiteral("the portal said no")});
 
     QCOMPARE(sawAlert, alertShown);
     if (alertShown)
         QVERIFY2(informative.endsWith(QLatin1String("\n\n(the portal said no)")),
                  qPrintable(informative));
-    QCOMPARE(m_state->accessRequests, 1);
+    QCOMPARE(m_grabber->accessRequests, 1);
     QVERIFY(Prefs::didRequestScreenCapture());
     QVERIFY(!m_controller->busy());
 }
 
-void tst_CaptureController::requestsWhileBusyAreDropped() {
+void tst_CaptureController::requestsWhileBusyAreDroppedAndOverlaysAreFreed() {
     m_controller->begin();
 
     m_controller->begin();
     m_controller->captureFullScreen();
 
-    QCOMPARE(m_state->captures, 1);
-    answer(*m_state, shotsOf(QGuiApplication::screens()));
+    QCOMPARE(m_grabber->captures, 1);
+    m_grabber->answer(shotsOf(QGuiApplication::screens()));
     QVERIFY(m_controller->busy());
     QCOMPARE(m_controller->windows().size(), QGuiApplication::screens().size());
+    const QPointer<OverlayWindow> overlay = m_controller->windows().first();
     m_controller->begin();
-    QCOMPARE(m_state->captures, 1);
+    QCOMPARE(m_grabber->captures, 1);
 
     m_controller->finish(CanvasView::Outcome::makeCancel());
 
     QVERIFY(!m_controller->busy());
+    QTRY_VERIFY(overlay.isNull()); // frozen images go with their overlays
     m_controller->captureFullScreen();
-    QCOMPARE(m_state->captures, 2);
-    QCOMPARE(m_state->lastScreens.size(), 1);
-}
-
-void tst_CaptureController::textToast_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toast");
-
-    QTest::newRow("one line") << "Hola"
-                              << "Texto copiado (1 línea)";
-    QTest::newRow("three lines") << "uno\ndos\ntres"
-                                 << "Texto copiado (3 líneas)";
-    QTest::newRow("empty lines are not counted") << "\nuno\n\ndos\n"
-                                                 << "Texto copiado (2 líneas)";
-}
-
-void tst_CaptureController::textToast() {
-    QFETCH(QString, text);
-    QFETCH(QString, toast);
-
-    QCOMPARE(CaptureController::textToast(text), toast);
+    QCOMPARE(m_grabber->captures, 2);
+    QCOMPARE(m_grabber->lastScreens.size(), 1);
 }
 
 void tst_CaptureController::windowRectsFor_data() {
@@ -221,7 +190,7 @@ void tst_CaptureController::windowRectsFor() {
 void tst_CaptureController::oneSelectionAcrossDisplays() {
     QScreen* screen = QGuiApplication::primaryScreen();
     m_controller->begin();
-    answer(*m_state, shotsOf({screen, screen}));
+    m_grabber->answer(shotsOf({screen, screen}));
     const QList<OverlayWindow*> windows = m_controller->windows();
     QCOMPARE(windows.size(), 2);
     dragSelection(windows[0]->canvas(), {10, 10}, {110, 90});
@@ -235,36 +204,28 @@ void tst_CaptureController::oneSelectionAcrossDisplays() {
     QCOMPARE(windows[1]->canvas()->selection(), QRectF(20, 20, 40, 40));
 }
 
-void tst_CaptureController::cancelFilesTheLastAutomaticCopyAndFreesTheOverlays() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    m_controller->begin();
-    answer(*m_state, shotsOf({screen}));
-    QPointer<OverlayWindow> window = m_controller->windows().first();
-    dragSelection(window->canvas(), {10, 10}, {110, 90});
-    QVERIFY(m_controller->lastAutoCopied().has_value());
-    QCOMPARE(m_controller->lastAutoCopied()->pointSize, QSizeF(100, 80));
+void tst_CaptureController::recognisedTextGoesToTheClipboardWithItsLineCount_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toast");
 
-    QTest::keyClick(window->canvas(), Qt::Key_Escape);
-
-    QVERIFY(!m_controller->busy());
-    QVERIFY(!m_controller->lastAutoCopied());
-    QVERIFY(m_controller->windows().isEmpty());
-    QTRY_VERIFY(window.isNull());
-    // The delivery runs in the background; the auto-copied image is the one filed.
-    QTRY_COMPARE_WITH_TIMEOUT(History::items().size(), 1, 10000);
-    QCOMPARE(QImage(History::items().first()).size(), QSize(100, 80));
+    QTest::newRow("one line") << "Hola"
+                              << "Texto copiado (1 línea)";
+    QTest::newRow("three lines") << "uno\ndos\ntres"
+                                 << "Texto copiado (3 líneas)";
+    QTest::newRow("empty lines are not counted") << "\nuno\n\ndos\n"
+                                                 << "Texto copiado (2 líneas)";
 }
 
 void tst_CaptureController::recognisedTextGoesToTheClipboardWithItsLineCount() {
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QFETCH(QString, text);
+    QFETCH(QString, toast);
     m_controller->begin();
-    answer(*m_state, shotsOf({screen}));
+    m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
 
-    m_controller->finish(CanvasView::Outcome::makeText(QStringLiteral("uno\ndos\ntres")));
+    m_controller->finish(CanvasView::Outcome::makeText(text));
 
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("uno\ndos\ntres"));
-    QVERIFY2(visibleToastText().endsWith(QStringLiteral("Texto copiado (3 líneas)")),
-             qPrintable(visibleToastText()));
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    QVERIFY2(visibleToastText().endsWith(toast), qPrintable(visibleToastText()));
     QVERIFY(!m_controller->busy());
 }
 

@@ -27,7 +27,6 @@ class tst_CaptureFile : public QObject {
 private Q_SLOTS:
     void takenNameGetsTheNextNumberAndIsNeverReplaced();
     void concurrentWritersNeverShareAName();
-    void replaceOverwritesInOneStep();
 };
 
 void tst_CaptureFile::takenNameGetsTheNextNumberAndIsNeverReplaced() {
@@ -64,16 +63,6 @@ void tst_CaptureFile::concurrentWritersNeverShareAName() {
     }
     QCOMPARE(names.size(), payloads.size());
     QCOMPARE(fileCount(dir), payloads.size());
-}
-
-void tst_CaptureFile::replaceOverwritesInOneStep() {
-    QTemporaryDir dir;
-    QVERIFY(CaptureFile::replace(dir.filePath("elegido.png"), "first"));
-
-    QVERIFY(CaptureFile::replace(dir.filePath("elegido.png"), "second"));
-
-    QCOMPARE(contents(dir.filePath("elegido.png")), QByteArray("second"));
-    QCOMPARE(fileCount(dir), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CaptureFile)

@@ -6,41 +6,68 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 
 namespace {
 
 constexpr int waitMs = 10000;
 
-QString run(const QString& program, const QStringList& arguments) {
+QByteArray run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(waitMs))
         process.kill();
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return process.readAllStandardOutput();
 }
 
 void xdotool(const QStringList& arguments) {
     run(QStringLiteral("xdotool"), arguments);
 }
 
-// The program's windows that cover a whole monitor: its overlays.
-int overlayCount() {
-    const QString out = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class",
-                                                        "brindlecap", "getwindowgeometry", "%@"});
-    return int(out.count(QRegularExpression(QStringLiteral("Geometry: 1920x1080"))));
+// Where the program's visible windows are and how big.
+QString windows() {
+    return QString::fromUtf8(
+        run(QStringLiteral("xdotool"),
+            {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
 }
 
-QByteArray clipboardPng() {
-    QProcess process;
-    process.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"});
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    return process.readAllStandardOutput();
+// Its windows that cover a whole monitor: the overlays.
+int overlayCount() {
+    return int(windows().count(QStringLiteral("Geometry: 1920x1080")));
 }
 
 QStringList pngsIn(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+}
+
+QStringList added(const QString& folder, const QStringList& before) {
+    QStringList now = pngsIn(folder);
+    for (const QString& name : before)
+        now.removeOne(name);
+    return now;
+}
+
+// The clipboard's PNG once it has the size (and density, when given) asked for, or a null image
+// after the timeout. An earlier capture may still be there: deliveries land in the background.
+QImage waitForClipboard(QSize size, int dotsPerMeter = 0) {
+    QImage image;
+    const bool arrived = QTest::qWaitFor(
+        [&] {
+            image = QImage::fromData(
+                run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}));
+            return image.size() == size && (!dotsPerMeter || image.dotsPerMeterX() == dotsPerMeter);
+        },
+        waitMs);
+    return arrived ? image : QImage();
+}
+
+void dragOnRight(QPoint from, QPoint to) {
+    const QPoint middle = (from + to) / 2;
+    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
+             "mousemove", QString::number(middle.x()), QString::number(middle.y()), "mousemove",
+             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+    QTest::qWait(300);
 }
 
 } // namespace
@@ -53,20 +80,14 @@ private Q_SLOTS:
     void cleanupTestCase();
     void init();
     void cleanup();
-    void shortcutOpensAnOverlayOnEachMonitor();
+    void secondProcessStartsACapture();
     void returnCopiesSavesAndFilesTheScaledArea();
     void escapeAfterADragFilesTheAutomaticCopy();
-    void escapeWithoutSelectionRecordsNothing();
-    void secondShortcutWhileOpenIsIgnored();
+    void secondShortcutIsIgnoredAndEscapeWithoutSelectionRecordsNothing();
     void fullScreenTakesTheMonitorUnderThePointer_data();
     void fullScreenTakesTheMonitorUnderThePointer();
-    void secondProcessStartsACapture();
 
 private:
-    void startCapture();
-    void dragOnRight(QPoint fromNative, QPoint toNative);
-    QImage waitForClipboard(QSize size, int dotsPerMeter = 0);
-
     QProcess m_program;
     QString m_saveFolder;
     QString m_historyFolder;
@@ -82,31 +103,21 @@ void tst_AreaCapture::initTestCase() {
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brindlecap");
-    QDir().mkpath(config);
-    QFile conf(config + QStringLiteral("/Brindlecap.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
     // The first-run welcome is modal; it is tested elsewhere.
-    conf.write("[General]\ndidShowWelcome=true\n");
-    conf.close();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
+        .setValue("didShowWelcome", true);
     m_saveFolder = home + QStringLiteral("/Pictures/Brindlecap");
     m_historyFolder =
         qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes");
     QDir(m_saveFolder).removeRecursively();
     QDir(m_historyFolder).removeRecursively();
 
+    // A socket left by an earlier run would make the wait below pass before the program listens.
+    QFile::remove(runtime + QStringLiteral("/brindlecap.socket"));
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);
     m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
     QVERIFY(m_program.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime + QStringLiteral("/brindlecap.socket")), waitMs);
-    // A command is read by the event loop, which runs only once launch (shortcuts included) is
-    // done: an overlay opened this way means the program is ready for the tests.
-    QProcess command;
-    command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
-    QVERIFY(command.waitForFinished(waitMs));
-    QCOMPARE(command.exitCode(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
-    cleanup();
 }
 
 void tst_AreaCapture::cleanupTestCase() {
@@ -124,12 +135,9 @@ void tst_AreaCapture::init() {
 }
 
 void tst_AreaCapture::cleanup() {
+    // A test that failed half-way must not leave the keyboard grabbed for the next one.
     QTest::qWait(300);
-    // Escape again while an overlay stays: a test that failed half-way must not leave the
-    // keyboard grabbed for the next one.
-    QElapsedTimer clock;
-    clock.start();
-    while (overlayCount() > 0 && clock.elapsed() < waitMs) {
+    for (int attempt = 0; attempt < 10 && overlayCount() > 0; ++attempt) {
         xdotool({"key", "Escape"});
         QTest::qWait(1000);
     }
@@ -138,48 +146,26 @@ void tst_AreaCapture::cleanup() {
     QTest::qWait(300);
 }
 
-void tst_AreaCapture::startCapture() {
-    xdotool({"key", "shift+ctrl+9"});
+// Runs first: the program reads commands only once its launch (shortcuts included) is done, so
+// this also waits until it is ready for the shortcut tests.
+void tst_AreaCapture::secondProcessStartsACapture() {
+    QProcess second;
+    second.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
+
+    QVERIFY(second.waitForFinished(waitMs));
+
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
-    // The keyboard grab follows the first paint.
-    QTest::qWait(300);
-}
-
-void tst_AreaCapture::dragOnRight(QPoint from, QPoint to) {
-    const QPoint middle = (from + to) / 2;
-    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
-             "mousemove", QString::number(middle.x()), QString::number(middle.y()), "mousemove",
-             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
-    QTest::qWait(300);
-}
-
-// The clipboard's PNG once it has the size (and density, when given) asked for, or a null image
-// after the timeout. An earlier capture may still be there: deliveries land in the background.
-QImage tst_AreaCapture::waitForClipboard(QSize size, int dotsPerMeter) {
-    QElapsedTimer clock;
-    clock.start();
-    QImage image;
-    while (clock.elapsed() < waitMs) {
-        image = QImage::fromData(clipboardPng());
-        if (image.size() == size && (!dotsPerMeter || image.dotsPerMeterX() == dotsPerMeter))
-            return image;
-        QTest::qWait(100);
-    }
-    return QImage();
-}
-
-void tst_AreaCapture::shortcutOpensAnOverlayOnEachMonitor() {
-    xdotool({"key", "shift+ctrl+9"});
-
-    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
-    const QString out = run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class",
-                                                        "brindlecap", "getwindowgeometry", "%@"});
-    QVERIFY(out.contains(QLatin1String("Position: 0,0")));
-    QVERIFY(out.contains(QLatin1String("Position: 1920,0")));
 }
 
 void tst_AreaCapture::returnCopiesSavesAndFilesTheScaledArea() {
-    startCapture();
+    xdotool({"key", "shift+ctrl+9"});
+    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    const QString placed = windows();
+    QVERIFY(placed.contains(QLatin1String("Position: 0,0")));
+    QVERIFY(placed.contains(QLatin1String("Position: 1920,0")));
+    QTest::qWait(300); // the keyboard grab follows the first paint
     // 400 x 300 native pixels on the 2x monitor: 200 x 150 points.
     dragOnRight({2100, 200}, {2500, 500});
 
@@ -187,58 +173,48 @@ void tst_AreaCapture::returnCopiesSavesAndFilesTheScaledArea() {
 
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
     QCOMPARE(waitForClipboard(QSize(400, 300)).size(), QSize(400, 300));
-    QTRY_COMPARE_WITH_TIMEOUT(pngsIn(m_saveFolder).size(), m_savedBefore.size() + 1, waitMs);
-    QStringList saved = pngsIn(m_saveFolder);
-    for (const QString& name : std::as_const(m_savedBefore))
-        saved.removeOne(name);
-    QVERIFY2(
-        QRegularExpression(QStringLiteral(R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)"))
-            .match(saved.first())
-            .hasMatch(),
-        qPrintable(saved.first()));
-    QCOMPARE(QImage(m_saveFolder + u'/' + saved.first()).size(), QSize(400, 300));
-    QTRY_COMPARE_WITH_TIMEOUT(pngsIn(m_historyFolder).size(), m_historyBefore.size() + 1, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(added(m_saveFolder, m_savedBefore).size(), 1, waitMs);
+    const QString saved = added(m_saveFolder, m_savedBefore).first();
+    QVERIFY2(QRegularExpression(R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)")
+                 .match(saved)
+                 .hasMatch(),
+             qPrintable(saved));
+    QCOMPARE(QImage(m_saveFolder + u'/' + saved).size(), QSize(400, 300));
+    QTRY_COMPARE_WITH_TIMEOUT(added(m_historyFolder, m_historyBefore).size(), 1, waitMs);
 }
 
 void tst_AreaCapture::escapeAfterADragFilesTheAutomaticCopy() {
-    startCapture();
+    xdotool({"key", "shift+ctrl+9"});
+    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    QTest::qWait(300);
     dragOnRight({2200, 300}, {2400, 400});
 
     xdotool({"key", "Escape"});
 
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(pngsIn(m_historyFolder).size(), m_historyBefore.size() + 1, waitMs);
-    QStringList filed = pngsIn(m_historyFolder);
-    for (const QString& name : std::as_const(m_historyBefore))
-        filed.removeOne(name);
-    QCOMPARE(QImage(m_historyFolder + u'/' + filed.first()).size(), QSize(200, 100));
+    QTRY_COMPARE_WITH_TIMEOUT(added(m_historyFolder, m_historyBefore).size(), 1, waitMs);
+    const QString filed = added(m_historyFolder, m_historyBefore).first();
+    QCOMPARE(QImage(m_historyFolder + u'/' + filed).size(), QSize(200, 100));
     QCOMPARE(waitForClipboard(QSize(200, 100)).size(), QSize(200, 100));
     QCOMPARE(pngsIn(m_saveFolder), m_savedBefore);
 }
 
-void tst_AreaCapture::escapeWithoutSelectionRecordsNothing() {
-    startCapture();
-
-    xdotool({"key", "Escape"});
-
-    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
-    QTest::qWait(1000);
-    QCOMPARE(pngsIn(m_historyFolder), m_historyBefore);
-    QCOMPARE(pngsIn(m_saveFolder), m_savedBefore);
-}
-
-void tst_AreaCapture::secondShortcutWhileOpenIsIgnored() {
-    startCapture();
+void tst_AreaCapture::secondShortcutIsIgnoredAndEscapeWithoutSelectionRecordsNothing() {
+    xdotool({"key", "shift+ctrl+9"});
+    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    QTest::qWait(300);
 
     xdotool({"key", "shift+ctrl+9"});
     QTest::qWait(1000);
-
     QCOMPARE(overlayCount(), 2);
     xdotool({"key", "Escape"});
+
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
-    // No capture was queued behind the first one.
+    // No capture was queued behind the first one, and nothing was delivered.
     QTest::qWait(1000);
     QCOMPARE(overlayCount(), 0);
+    QCOMPARE(pngsIn(m_historyFolder), m_historyBefore);
+    QCOMPARE(pngsIn(m_saveFolder), m_savedBefore);
 }
 
 void tst_AreaCapture::fullScreenTakesTheMonitorUnderThePointer_data() {
@@ -257,22 +233,10 @@ void tst_AreaCapture::fullScreenTakesTheMonitorUnderThePointer() {
 
     xdotool({"key", "shift+ctrl+8"});
 
-    QTRY_COMPARE_WITH_TIMEOUT(pngsIn(m_saveFolder).size(), m_savedBefore.size() + 1, waitMs);
-    const QImage copied = waitForClipboard(QSize(1920, 1080), dotsPerMeter);
-    QCOMPARE(copied.size(), QSize(1920, 1080));
+    QTRY_COMPARE_WITH_TIMEOUT(added(m_saveFolder, m_savedBefore).size(), 1, waitMs);
+    QCOMPARE(waitForClipboard(QSize(1920, 1080), dotsPerMeter).size(), QSize(1920, 1080));
     QCOMPARE(overlayCount(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(pngsIn(m_historyFolder).size(), m_historyBefore.size() + 1, waitMs);
-}
-
-void tst_AreaCapture::secondProcessStartsACapture() {
-    QProcess second;
-    second.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
-
-    QVERIFY(second.waitForFinished(waitMs));
-
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(added(m_historyFolder, m_historyBefore).size(), 1, waitMs);
 }
 
 QTEST_GUILESS_MAIN(tst_AreaCapture)
