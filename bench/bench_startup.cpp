@@ -1,7 +1,8 @@
-// Starts the real program and times `brindlecap area` (a second process handing the command
-// over the socket) until the overlays on every monitor are on the display, as the program reports
-// with BRINDLE_TRACE=1; also reads the program's resident memory when idle and after the captures.
-// Needs an X server with xdotool; scripts/bench.sh runs it inside the 4K fixture.
+// Starts the real program and times the area shortcut (pressed through XTEST) and `brindlecap area`
+// (a second process handing the command over the socket) until the overlays on every monitor are
+// on the display, as the program reports with BRINDLE_TRACE=1; also reads the program's resident
+// memory when idle and after the captures. Needs an X server with xdotool; scripts/bench.sh runs it
+// inside the 4K fixture.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,13 +11,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 namespace {
 
-constexpr int captures = 20;
+constexpr int runsPerSeries = 8;
 constexpr int waitMs = 10000;
 constexpr int pauseMs = 5000;
 
@@ -43,6 +47,46 @@ int visibleWindows() {
     search.waitForFinished(waitMs);
     return int(search.readAllStandardOutput().count('\n'));
 }
+
+// Presses the area shortcut (Shift+Ctrl+9) as a keyboard would, through XTEST.
+class Keyboard {
+public:
+    Keyboard() : m_c(xcb_connect(nullptr, nullptr)), m_symbols(xcb_key_symbols_alloc(m_c)) {}
+    ~Keyboard() {
+        xcb_key_symbols_free(m_symbols);
+        xcb_disconnect(m_c);
+    }
+    bool ready() const { return !xcb_connection_has_error(m_c) && code(0x39); }
+
+    // Returns the time of the press that completes the combination.
+    qint64 pressAreaShortcut() {
+        const xcb_keycode_t shift = code(0xffe1), control = code(0xffe3), nine = code(0x39);
+        send(XCB_KEY_PRESS, shift);
+        send(XCB_KEY_PRESS, control);
+        sync();
+        const qint64 pressed = nowUs();
+        send(XCB_KEY_PRESS, nine);
+        for (xcb_keycode_t key : {nine, control, shift})
+            send(XCB_KEY_RELEASE, key);
+        xcb_flush(m_c);
+        return pressed;
+    }
+
+private:
+    xcb_keycode_t code(xcb_keysym_t symbol) const {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, symbol);
+        const xcb_keycode_t first = codes ? codes[0] : 0;
+        std::free(codes);
+        return first;
+    }
+    void send(uint8_t type, xcb_keycode_t key) {
+        xcb_test_fake_input(m_c, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    }
+    void sync() { std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
+
+    xcb_connection_t* m_c;
+    xcb_key_symbols_t* m_symbols;
+};
 
 double median(QList<double> values) {
     std::sort(values.begin(), values.end());
@@ -113,35 +157,54 @@ int main(int argc, char* argv[]) {
 
     // Memory freed by a capture is handed back to the system within seconds, and fresh memory
     // costs far more to touch than memory just released: captures in a row and captures after a
-    // pause are timed apart.
-    QList<double> inARow, afterPause;
+    // pause are timed apart, each from the shortcut and from the command.
+    struct Series {
+        const char* name;
+        bool shortcut;
+        bool paused;
+        QList<double> ms;
+    };
+    QList<Series> series{{"Shift+Ctrl+9, captures in a row", true, false, {}},
+                         {"Shift+Ctrl+9, each after a 5 s pause", true, true, {}},
+                         {"`brindlecap area`, captures in a row", false, false, {}},
+                         {"`brindlecap area`, each after a 5 s pause", false, true, {}}};
+    Keyboard keyboard;
+    if (!keyboard.ready()) {
+        std::fprintf(stderr, "no X server with a 9 key to press\n");
+        return 1;
+    }
     long afterFirstKb = 0;
-    for (int i = 0; i < captures; ++i) {
-        const bool paused = i >= captures / 2;
-        if (paused)
-            QThread::msleep(pauseMs);
-        const qint64 start = nowUs();
-        QProcess command;
-        command.setProcessEnvironment(env);
-        command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
-        const qint64 shown = waitForTrace(program);
-        command.waitForFinished(waitMs);
-        if (shown < 0) {
-            std::fprintf(stderr, "capture %d: the overlays never showed\n", i + 1);
-            program.kill();
-            return 1;
-        }
-        (paused ? afterPause : inARow).append((shown - start) / 1000.0);
-        QThread::msleep(200);
-        QProcess::execute(QStringLiteral("xdotool"), {"key", "Escape"});
-        if (!waitUntil([] { return visibleWindows() == 0; })) {
-            std::fprintf(stderr, "capture %d: Escape did not end it\n", i + 1);
-            program.kill();
-            return 1;
-        }
-        if (i == 0) {
-            QThread::msleep(1000);
-            afterFirstKb = rssKb(program.processId());
+    int done = 0;
+    for (Series& s : series) {
+        for (int i = 0; i < runsPerSeries; ++i) {
+            if (s.paused)
+                QThread::msleep(pauseMs);
+            QProcess command;
+            command.setProcessEnvironment(env);
+            qint64 start = nowUs();
+            if (s.shortcut)
+                start = keyboard.pressAreaShortcut();
+            else
+                command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
+            const qint64 shown = waitForTrace(program);
+            command.waitForFinished(waitMs);
+            if (shown < 0) {
+                std::fprintf(stderr, "%s: the overlays never showed\n", s.name);
+                program.kill();
+                return 1;
+            }
+            s.ms.append((shown - start) / 1000.0);
+            QThread::msleep(200);
+            QProcess::execute(QStringLiteral("xdotool"), {"key", "Escape"});
+            if (!waitUntil([] { return visibleWindows() == 0; })) {
+                std::fprintf(stderr, "%s: Escape did not end the capture\n", s.name);
+                program.kill();
+                return 1;
+            }
+            if (++done == 1) {
+                QThread::msleep(1000);
+                afterFirstKb = rssKb(program.processId());
+            }
         }
     }
     QThread::msleep(1500);
@@ -151,16 +214,13 @@ int main(int argc, char* argv[]) {
     if (!program.waitForFinished(5000))
         program.kill();
 
-    const auto report = [](const char* name, const QList<double>& ms) {
-        std::printf("area command to overlays on the display, %s: median %.1f ms (min %.1f, max "
-                    "%.1f, %d runs)\n",
-                    name, median(ms), *std::min_element(ms.begin(), ms.end()),
-                    *std::max_element(ms.begin(), ms.end()), int(ms.size()));
-    };
-    report("captures in a row", inARow);
-    report("each after a 5 s pause", afterPause);
+    for (const Series& s : series)
+        std::printf("to both overlays on the display, %s: median %.1f ms (min %.1f, max %.1f, "
+                    "%d runs)\n",
+                    s.name, median(s.ms), *std::min_element(s.ms.begin(), s.ms.end()),
+                    *std::max_element(s.ms.begin(), s.ms.end()), int(s.ms.size()));
     std::printf(
         "resident memory: idle %.1f MB, after 1 capture %.1f MB, after %d captures %.1f MB\n",
-        idleKb / 1024.0, afterFirstKb / 1024.0, captures, afterKb / 1024.0);
+        idleKb / 1024.0, afterFirstKb / 1024.0, done, afterKb / 1024.0);
     return 0;
 }
