@@ -15,7 +15,7 @@ trap 'rm -rf "$settings"' EXIT
 for scale in 1 2; do
     HOME="$settings" XDG_CONFIG_HOME="$settings/.config" QT_QPA_PLATFORM=offscreen \
         QT_SCALE_FACTOR="$scale" QT_QPA_PLATFORMTHEME= \
-        "$build/tests/editor/screenshot_Canvas" "$out"
+        "$build/tools/screenshots/screenshot_Canvas" "$out"
 done
 
 # The shell: its own X session and a fresh HOME, so the welcome shows and no real settings are
