@@ -1,51 +1,41 @@
 #include "app/SingleInstance.h"
 
-#include <QDir>
+#include "app/InstanceSocket.h"
+
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr auto socketName = "brindlecap.socket";
 // A client that connects and then says nothing must not hold a connection for ever.
 constexpr int idleClientMs = 5000;
 
 QByteArray lineFor(AppCommand command) {
-    return QByteArrayLiteral("BRINDLECAP ") + QByteArray::number(SingleInstance::protocolVersion) +
-           ' ' + AppCommands::name(command).toLatin1() + '\n';
+    return QByteArray::fromStdString(
+        InstanceSocket::line(AppCommands::name(command).toStdString()));
 }
 
 std::optional<AppCommand> parseLine(const QByteArray& line) {
     const QList<QByteArray> words = line.trimmed().split(' ');
     if (words.size() != 3 || words[0] != "BRINDLECAP" ||
-        words[1] != QByteArray::number(SingleInstance::protocolVersion)) {
+        words[1] != QByteArray::number(InstanceSocket::protocolVersion)) {
         return std::nullopt;
     }
     return AppCommands::fromName(QString::fromLatin1(words[2]));
 }
 
-// A folder fit to hold the socket: a real directory (not a link) of this user that nobody else
-// may enter. Anything else could let another user speak to us or sit in our place.
 bool isPrivateFolder(const QString& path, QString* error) {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
-        *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
-        *error = QStringLiteral("%1: not a private folder of this user").arg(path);
-        return false;
-    }
-    return true;
+    std::string problem;
+    if (InstanceSocket::isPrivateFolder(QFile::encodeName(path).toStdString(), &problem))
+        return true;
+    *error = QString::fromLocal8Bit(problem);
+    return false;
 }
 
 void drop(QLocalSocket* socket) {
@@ -70,24 +60,11 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultSocketPath(QString* error) {
-    QString problem;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivateFolder(runtime, &problem)) {
-        return runtime + u'/' + QLatin1String(socketName);
-    }
-
-    const QString folder = QDir::tempPath() + QStringLiteral("/brindlecap-%1").arg(::getuid());
-    const QByteArray encoded = QFile::encodeName(folder);
-    if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST) {
-        problem =
-            QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
-    } else if (isPrivateFolder(folder, &problem)) {
-        return folder + u'/' + QLatin1String(socketName);
-    }
-    if (error) {
-        *error = problem;
-    }
-    return {};
+    std::string problem;
+    const std::string path = InstanceSocket::defaultPath(&problem);
+    if (path.empty() && error)
+        *error = QString::fromLocal8Bit(problem);
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 SingleInstance::Role SingleInstance::start() {

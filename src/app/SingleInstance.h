@@ -10,9 +10,7 @@ class QLocalSocket;
 
 // Keeps one running Brindlecap per user. The first process listens on a local socket in a
 // folder only its user can enter; later invocations hand their command to it and exit.
-//
-// Wire format: one line "BRINDLECAP <version> <command>\n" from the client, answered by "OK\n"
-// when the command was taken. Anything else is dropped without an answer.
+// The wire format is InstanceSocket's.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -37,7 +35,6 @@ public:
     QString socketPath() const { return m_socketPath; }
     QString errorString() const { return m_error; }
 
-    static constexpr int protocolVersion = 1;
     // Longest line a client may send; longer input is cut off.
     static constexpr qint64 maxLineLength = 256;
 

@@ -1,0 +1,93 @@
+// `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
+// libraries take several times longer to load than the whole hand-over; everything else (starting
+// the program, help, errors) is the program's own work, so it runs in this process's place.
+#include "app/InstanceSocket.h"
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <string_view>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int answerTimeoutMs = 3000;
+
+// The word sent for this invocation, or nothing when the program must see it.
+const char* commandOf(int argc, char* argv[]) {
+    if (argc == 1)
+        return "reopen";
+    constexpr std::array<std::string_view, 5> commands{"area", "full", "recents", "settings",
+                                                       "quit"};
+    for (std::string_view command : commands)
+        if (argc == 2 && command == argv[1])
+            return argv[1];
+    return nullptr;
+}
+
+bool readAnswer(int fd, std::string& answer) {
+    char buffer[16];
+    while (answer.find('\n') == std::string::npos && answer.size() < 16) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, answerTimeoutMs) <= 0)
+            return false;
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            return false;
+        answer.append(buffer, size_t(got));
+    }
+    return true;
+}
+
+// True once the running program confirmed the command; false when nobody listens or the
+// exchange failed, and the program itself should take over.
+bool handOver(const char* command) {
+    const std::string path = InstanceSocket::defaultPath();
+    sockaddr_un address{};
+    if (path.empty() || path.size() >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const std::string line = InstanceSocket::line(command);
+    std::string answer;
+    const bool taken =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, line.data(), line.size()) == ssize_t(line.size()) && readAnswer(fd, answer) &&
+        answer == "OK\n";
+    ::close(fd);
+    return taken;
+}
+
+// The program lies beside this launcher.
+std::optional<std::string> programPath() {
+    std::array<char, PATH_MAX> self{};
+    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    if (length <= 0)
+        return std::nullopt;
+    std::string path(self.data(), size_t(length));
+    return path.substr(0, path.rfind('/') + 1) + "brindlecap-app";
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (const char* command = commandOf(argc, argv); command && handOver(command))
+        return 0;
+    const std::optional<std::string> program = programPath();
+    if (program)
+        ::execv(program->c_str(), argv);
+    std::fprintf(stderr, "brindlecap: %s: %s\n", program ? program->c_str() : "brindlecap-app",
+                 std::strerror(errno));
+    return 127;
+}
