@@ -20,12 +20,6 @@ QPoint positionOf(QRgb c) {
     return QPoint(qRed(c) | ((qBlue(c) >> 4) << 8), qGreen(c) | ((qBlue(c) & 15) << 8));
 }
 
-QImage filled(QRgb colour) {
-    QImage image(200, 200, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 AnnotationRef arrowAcross(double y, double fromX, double toX) {
     auto a = std::make_shared<Annotation>(Tool::arrow, QColor(red), QPointF(fromX, y));
     a->points[1] = QPointF(toX, y);
@@ -43,42 +37,44 @@ class TestFlattening : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void selectionIsRoundedOutwardToWholePoints() {
+    // Rounded outward to whole points, cut to the display, annotations cut at its edge.
+    void selectionRoundedAndCut() {
         const Flattening f(coordinateImage(200, 200), QSizeF(100, 100));
+        auto pointSize = [&](QRectF r) { return f.render(r, {}).value_or(Rendered{}).pointSize; };
 
         const auto out = f.render(QRectF(5.3, 7.6, 10.4, 10.5), {});
+        const auto cut = f.render(QRectF(0, 0, 50, 100), {arrowAcross(50, 20, 90)});
 
-        QVERIFY(out);
+        QVERIFY(out && cut);
         QCOMPARE(out->image.size(), QSize(22, 24));
         QCOMPARE(out->pointSize, QSizeF(11, 12));
         QCOMPARE(positionOf(out->image.pixel(0, 0)), QPoint(10, 14));
         QCOMPARE(positionOf(out->image.pixel(21, 23)), QPoint(31, 37));
         QCOMPARE(out->image.dotsPerMeterX(), 5669); // 144 dpi, so the PNG records the density
-    }
-
-    void selectionIsCutToTheDisplay() {
-        const Flattening f(coordinateImage(200, 200), QSizeF(100, 100));
-        auto pointSize = [&](QRectF r) { return f.render(r, {}).value_or(Rendered{}).pointSize; };
-
+        // The TIFF: Compression (tag 259, one SHORT) is 5, LZW, in either byte order; same
+        // pixels and density.
+        const QByteArray tiff = out->tiffData().value_or(QByteArray());
+        QVERIFY(tiff.contains(QByteArray::fromHex("03010300010000000500")) ||
+                tiff.contains(QByteArray::fromHex("01030003000000010005")));
+        const QImage back = QImage::fromData(tiff);
+        QCOMPARE(back.pixel(21, 23), out->image.pixel(21, 23));
+        QVERIFY(std::abs(back.dotsPerMeterX() * 0.0254 - 144) < 0.1);
+        QVERIFY(std::abs(back.dotsPerMeterY() * 0.0254 - 144) < 0.1);
         QCOMPARE(pointSize(QRectF(90, 95, 30, 30)), QSizeF(10, 5));
         QCOMPARE(pointSize(QRectF(-20, -10, 30, 30)), QSizeF(10, 20));
         QVERIFY(!f.render(QRectF(150, 150, 10, 10), {}));
+        QCOMPARE(cut->image.size(), QSize(100, 200));
+        QVERIFY(isRed(cut->image.pixel(99, 100)) && !isRed(cut->image.pixel(30, 100)));
     }
 
-    void arrowIsCutAtTheSelectionEdge() {
-        const Flattening f(filled(qRgb(255, 255, 255)), QSizeF(100, 100));
-
-        const auto out = f.render(QRectF(0, 0, 50, 100), {arrowAcross(50, 20, 90)});
-
-        QVERIFY(out);
-        QCOMPARE(out->image.size(), QSize(100, 200));
-        QVERIFY(isRed(out->image.pixel(99, 100)));
-        QVERIFY(!isRed(out->image.pixel(30, 100)));
-    }
-
-    void annotationsAreLayeredInListOrder() {
+    // Layered in list order, and opaque although X leaves the spare byte of its pixels at zero.
+    void annotationsLayeredInListOrderOnAnOpaqueImage() {
         const QRgb green = qRgb(46, 179, 77);
-        const Flattening f(filled(green), QSizeF(100, 100));
+        QImage screen(200, 200, QImage::Format_RGB32);
+        screen.fill(green);
+        auto* pixels = reinterpret_cast<quint32*>(screen.bits());
+        std::fill(pixels, pixels + 200 * 200, green & 0x00ffffffu);
+        const Flattening f(screen, QSizeF(100, 100));
         const AnnotationRef arrow = arrowAcross(50, 10, 90);
         auto pixelate = std::make_shared<Annotation>(Tool::pixelate, QColor(), QPointF(40, 30));
         pixelate->points[1] = QPointF(60, 70);
@@ -87,26 +83,10 @@ private Q_SLOTS:
         const auto hidden = f.render(QRectF(0, 0, 100, 100), {arrow, pixelate});
         const auto onTop = f.render(QRectF(0, 0, 100, 100), {pixelate, arrow});
 
+        QCOMPARE(hidden->image.pixel(10, 10), green);
         QCOMPARE(hidden->image.pixel(100, 100), green);
         QVERIFY(isRed(hidden->image.pixel(40, 100)));
         QVERIFY(isRed(onTop->image.pixel(100, 100)));
-    }
-
-    // X servers leave the spare byte of 24-bit pixels at zero.
-    void screenWithZeroAlphaGivesOpaqueOutput() {
-        const QRgb grey = qRgb(90, 100, 110);
-        QImage screen = filled(grey);
-        auto* pixels = reinterpret_cast<quint32*>(screen.bits());
-        std::fill(pixels, pixels + 200 * 200, grey & 0x00ffffffu);
-        const Flattening f(screen, QSizeF(100, 100));
-
-        const auto out = f.render(QRectF(0, 0, 100, 100), {arrowAcross(50, 10, 90)});
-        const auto blocks = f.pixelate(QRectF(0, 0, 20, 20));
-
-        QVERIFY(out && blocks);
-        QCOMPARE(out->image.pixel(100, 40), grey);
-        QVERIFY(isRed(out->image.pixel(100, 100)));
-        QCOMPARE(blocks->pixel(5, 5), grey);
     }
 
     void pixelationFillsEachBlockFromInsideIt_data() {

@@ -8,40 +8,14 @@
 
 #include <QTest>
 
-#include <optional>
-
-Q_DECLARE_METATYPE(std::optional<Tool>)
-
 class tst_Toolbars : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void stepped_data() {
-        QTest::addColumn<std::optional<Tool>>("tool"); // none: the marker opacity
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<double>("expected");
-
-        const std::optional<Tool> opacity;
-        QTest::newRow("opacity plus at 0.95 gives 1.0") << opacity << 0.95 << 1 << 1.0;
-        QTest::newRow("opacity plus at 1.0 stays 1.0") << opacity << 1.0 << 1 << 1.0;
-        QTest::newRow("off-grid opacity lands on the grid") << opacity << 0.33 << 1 << 0.4;
-        QTest::newRow("marker size plus at 40 stays 40")
-            << std::optional<Tool>(Tool::marker) << 40.0 << 1 << 40.0;
-        QTest::newRow("fractional size rounds half away")
-            << std::optional<Tool>(Tool::line) << 2.5 << 1 << 4.0;
-    }
-
-    void stepped() {
-        QFETCH(std::optional<Tool>, tool);
-        QFETCH(double, value);
-        QFETCH(int, direction);
-        QFETCH(double, expected);
-
-        const double result = tool ? Toolbars::steppedSize(*tool, value, direction)
-                                   : Toolbars::steppedOpacity(value, direction);
-
-        QVERIFY2(qAbs(result - expected) < 1e-9, qPrintable(QString::number(result, 'g', 17)));
+    void steppedStopsAtTheEnds() {
+        QCOMPARE(Toolbars::steppedOpacity(0.95, 1), 1.0);
+        QCOMPARE(Toolbars::steppedOpacity(1.0, 1), 1.0);
+        QCOMPARE(Toolbars::steppedSize(Tool::marker, 40, 1), 40.0);
     }
 
     void paletteOpensLevelWithColorButton() {

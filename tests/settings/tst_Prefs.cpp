@@ -73,86 +73,62 @@ private Q_SLOTS:
         QCOMPARE(Prefs::combo(CaptureAction::recents), Combo(KeyCombo{29, 768, "Shift+Ctrl+0"}));
     }
 
-    void readsAreClampedOrFallBackToTheDefault_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<double>("expected");
-        auto row = [](const char* name, const char* line, double expected) {
-            QTest::newRow(name) << QByteArray(line) << expected;
-        };
-        row("opacity 0.05 reads 0.1", "markerOpacity=0.05", 0.1);
-        row("opacity nan reads the default", "markerOpacity=nan", 0.4);
-        row("opacity 1e999 reads the default", "markerOpacity=1e999", 0.4);
-        row("negative arrow reads 1", "size.arrow=-5", 1.0);
-        row("huge badge reads 48", "size.number=1e300", 48.0);
-        row("true in a size reads the default", "size.marker=true", 16.0);
-        row("text is always 3", "size.text=10", 3.0);
-        row("false reads false", "autoCopy=false", 0.0);
-        row("abc in a boolean reads the default", "autoCopy=abc", 1.0);
-    }
+    // What a hand-edited or damaged file may hold reads clamped or as the default.
     void readsAreClampedOrFallBackToTheDefault() {
-        QFETCH(QByteArray, line);
-        QFETCH(double, expected);
-        const QString key = QString::fromUtf8(line.left(line.indexOf('=')));
+        const auto read = [](const QByteArray& line) {
+            writeSettingsFile(line);
+            const QString key = QString::fromUtf8(line.left(line.indexOf('=')));
+            const auto tool = toolOfKey(key);
+            return tool                           ? Prefs::size(*tool)
+                   : key == Prefs::Keys::autoCopy ? double(Prefs::autoCopy())
+                                                  : Prefs::markerOpacity();
+        };
 
-        writeSettingsFile(line);
-
-        const auto tool = toolOfKey(key);
-        const double value = tool                           ? Prefs::size(*tool)
-                             : key == Prefs::Keys::autoCopy ? double(Prefs::autoCopy())
-                                                            : Prefs::markerOpacity();
-        QCOMPARE(value, expected);
+        QCOMPARE(read("markerOpacity=0.05"), 0.1);
+        QCOMPARE(read("markerOpacity=nan"), 0.4);
+        QCOMPARE(read("markerOpacity=1e999"), 0.4);
+        QCOMPARE(read("size.arrow=-5"), 1.0);
+        QCOMPARE(read("size.number=1e300"), 48.0);
+        QCOMPARE(read("size.marker=true"), 16.0);
+        QCOMPARE(read("size.text=10"), 3.0);
+        QCOMPARE(read("autoCopy=false"), 0.0);
+        QCOMPARE(read("autoCopy=abc"), 1.0);
     }
 
-    void writesAreClamped_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<double>("written");
-        QTest::addColumn<QVariant>("stored");
-        QTest::newRow("opacity too high") << "markerOpacity" << 3.0 << QVariant(1.0);
-        QTest::newRow("nan opacity stores nothing") << "markerOpacity" << double(NAN) << QVariant();
-        QTest::newRow("badge 60 stores 48") << "size.number" << 60.0 << QVariant(48.0);
-        QTest::newRow("text stores nothing") << "size.text" << 10.0 << QVariant();
-    }
+    // Writes are clamped; what cannot be stored (nan, the fixed text size) stores nothing.
     void writesAreClamped() {
-        QFETCH(QString, key);
-        QFETCH(double, written);
-        QFETCH(QVariant, stored);
+        const auto stored = [](const QString& key, double written) {
+            if (const auto tool = toolOfKey(key))
+                Prefs::setSize(written, *tool);
+            else
+                Prefs::setMarkerOpacity(written);
+            return store().value(key);
+        };
 
-        if (const auto tool = toolOfKey(key))
-            Prefs::setSize(written, *tool);
-        else
-            Prefs::setMarkerOpacity(written);
-
-        QCOMPARE(store().value(key).isValid(), stored.isValid());
-        QCOMPARE(store().value(key).toDouble(), stored.toDouble());
+        QCOMPARE(stored("markerOpacity", 3).toDouble(), 1.0);
+        QCOMPARE(stored("size.number", 60).toDouble(), 48.0);
+        QVERIFY(!stored("size.text", 10).isValid());
+        writeSettingsFile("");
+        QVERIFY(!stored("markerOpacity", NAN).isValid());
     }
 
-    // A removed key would bring the default shortcut back.
-    void clearedComboStaysCleared() {
+    // setCombo(none) stores zero bytes: a removed key would bring the default shortcut back.
+    void storedComboDecodesStrictly() {
         Prefs::setCombo(std::nullopt, CaptureAction::recents);
-
         QVERIFY(store().contains(Prefs::Keys::hotkey(CaptureAction::recents)));
         QCOMPARE(Prefs::combo(CaptureAction::recents), Combo());
-    }
+        const auto decoded = [](QByteArray json) {
+            // Bytes as QSettings writes them: quoted, the quotes inside escaped.
+            writeSettingsFile("hotkey.area=\"@ByteArray(" + json.replace('\'', "\\\"") + ")\"");
+            return Prefs::combo(CaptureAction::area);
+        };
 
-    void storedComboDecodesStrictly_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<Combo>("combo");
-        QTest::newRow("complete") << QByteArray("{'keyCode':3,'modifiers':256,'display':'x'}")
-                                  << Combo(KeyCombo{3, 256, "x"});
-        QTest::newRow("empty") << QByteArray() << Combo();
-        QTest::newRow("not JSON") << QByteArray("abc") << Combo();
-        QTest::newRow("display missing") << QByteArray("{'keyCode':25,'modifiers':768}") << Combo();
-        QTest::newRow("keyCode as text")
-            << QByteArray("{'keyCode':'25','modifiers':768,'display':'x'}") << Combo();
-    }
-    void storedComboDecodesStrictly() {
-        QFETCH(QByteArray, json);
-        QFETCH(Combo, combo);
-
-        // Bytes as QSettings writes them: quoted, the quotes inside escaped.
-        writeSettingsFile("hotkey.area=\"@ByteArray(" + json.replace('\'', "\\\"") + ")\"");
-
-        QCOMPARE(Prefs::combo(CaptureAction::area), combo);
+        QCOMPARE(decoded("{'keyCode':3,'modifiers':256,'display':'x'}"),
+                 Combo(KeyCombo{3, 256, "x"}));
+        QCOMPARE(decoded(""), Combo());
+        QCOMPARE(decoded("abc"), Combo());
+        QCOMPARE(decoded("{'keyCode':25,'modifiers':768}"), Combo());
+        QCOMPARE(decoded("{'keyCode':'25','modifiers':768,'display':'x'}"), Combo());
     }
 
     // Output delivery reads keepHistory on a worker thread while the settings window writes; the
