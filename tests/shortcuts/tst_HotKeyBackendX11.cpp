@@ -122,6 +122,8 @@ void tst_HotKeyBackendX11::combinationHeldByAnotherClientLandsInFailed() {
 
     QCOMPARE(center.failed(), QSet<CaptureAction>{CaptureAction::fullScreen});
     QVERIFY(center.key(CaptureAction::area) && center.key(CaptureAction::recents));
+    // The refusal used up an id too.
+    QCOMPARE(center.key(CaptureAction::recents)->id(), center.key(CaptureAction::area)->id() + 2);
     QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::area});
 }
 
@@ -144,7 +146,8 @@ void tst_HotKeyBackendX11::reloadGrabsAgainWithFreshIds() {
 }
 
 // A refusal keeps no partial grab; the same combination twice in one process is refused, as X
-// would grant it twice and drop both at the first ungrab; dropping the hot key releases its grab.
+// would grant it twice and drop both at the first ungrab; a hot key whose handler drops it (an
+// Escape that ends a capture) releases its grab.
 void tst_HotKeyBackendX11::grabIsHeldOnlyByALiveHotKey() {
     // Holds only the combination without locks, so our lock variants would succeed.
     Connection other = grabElsewhere(19, true);
@@ -153,15 +156,17 @@ void tst_HotKeyBackendX11::grabIsHeldOnlyByALiveHotKey() {
     other.reset();
     const bool freeAfterRefusal = bool(grabElsewhere(19));
 
-    auto held = HotKey::create(zeroKey, shiftCtrl, [] {});
+    std::unique_ptr<HotKey> held;
+    held = HotKey::create(zeroKey, shiftCtrl, [&held] { held.reset(); });
     const auto twice = HotKey::create(zeroKey, shiftCtrl, [] {});
     const bool heldElsewhere = bool(grabElsewhere(19));
-    held.reset();
+    pressAndSettle("shift+ctrl+0");
 
     QVERIFY(!refused);
     QVERIFY(freeAfterRefusal);
     QVERIFY(!twice);
     QVERIFY(!heldElsewhere);
+    QVERIFY(!held);
     QVERIFY(grabElsewhere(19));
 }
 
