@@ -25,10 +25,7 @@ void tst_CommandLine::parse_data() {
     using K = CommandLine::Kind;
 
     QTest::newRow("nothing: launch or reopen") << QStringList{} << K::launch << AppCommand::reopen;
-    QTest::newRow("area") << QStringList{"area"} << K::command << AppCommand::area;
     QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
-    QTest::newRow("recents") << QStringList{"recents"} << K::command << AppCommand::recents;
-    QTest::newRow("settings") << QStringList{"settings"} << K::command << AppCommand::settings;
     QTest::newRow("quit") << QStringList{"quit"} << K::command << AppCommand::quit;
     QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
     QTest::newRow("the socket's reopen word is no command")

@@ -74,8 +74,7 @@ private Q_SLOTS:
     void init();
     void permissionAlertFromTheSecondFailureOn();
     void oneCaptureAtATimeWithOneSelectionAcrossDisplays();
-    void windowRectsFor_data();
-    void windowRectsFor();
+    void windowRectsAreEachDisplaysOwn();
     void recognisedTextGoesToTheClipboardWithItsLineCount_data();
     void recognisedTextGoesToTheClipboardWithItsLineCount();
 
@@ -85,7 +84,8 @@ private:
 };
 
 void tst_CaptureController::init() {
-    QSettings().clear();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
+        .clear();
     auto grabber = std::make_unique<FakeGrabber>();
     m_grabber = grabber.get();
     m_controller = std::make_unique<CaptureController>(std::move(grabber));
@@ -151,29 +151,18 @@ void tst_CaptureController::oneCaptureAtATimeWithOneSelectionAcrossDisplays() {
     QCOMPARE(m_grabber->lastScreens.size(), 1);
 }
 
-void tst_CaptureController::windowRectsFor_data() {
-    QTest::addColumn<QRect>("frame");
-    QTest::addColumn<QList<QRectF>>("rects");
-    QTest::addColumn<QList<QRectF>>("expected");
+// Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
+// touching its left edge from outside.
+void tst_CaptureController::windowRectsAreEachDisplaysOwn() {
+    const QList<QRectF> rects{{100, 100, 300, 200},
+                              {1800, 500, 300, 100},
+                              {2000, 0, 10, 10},
+                              {1920, 0, 960, 540},
+                              {1820, 0, 100, 100}};
 
-    const QRect right(1920, 0, 960, 540);
-    QTest::newRow("a window on another display is left out")
-        << right << QList<QRectF>{{100, 100, 300, 200}} << QList<QRectF>{};
-    QTest::newRow("a window across two displays is cut at the display's edge")
-        << right << QList<QRectF>{{1800, 500, 300, 100}} << QList<QRectF>{{0, 500, 180, 40}};
-    QTest::newRow("moved into the display's own coordinates, front-to-back order kept")
-        << right << QList<QRectF>{{2000, 0, 10, 10}, {1920, 0, 960, 540}}
-        << QList<QRectF>{{80, 0, 10, 10}, {0, 0, 960, 540}};
-    QTest::newRow("a window touching the display's left edge from outside is left out")
-        << right << QList<QRectF>{{1820, 0, 100, 100}} << QList<QRectF>{};
-}
+    const QList<QRectF> own = CaptureController::windowRectsFor({1920, 0, 960, 540}, rects);
 
-void tst_CaptureController::windowRectsFor() {
-    QFETCH(QRect, frame);
-    QFETCH(QList<QRectF>, rects);
-    QFETCH(QList<QRectF>, expected);
-
-    QCOMPARE(CaptureController::windowRectsFor(frame, rects), expected);
+    QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
 }
 
 void tst_CaptureController::recognisedTextGoesToTheClipboardWithItsLineCount_data() {
