@@ -48,9 +48,8 @@ class tst_Output : public QObject {
 private Q_SLOTS:
     void init();
     void laterCopyWinsAndOthersReadItAsPngAndTiff();
-    void savedFilesKeepPixelsAndDensityAndNeverReplaceEachOther();
+    void savesKeepPixelsAndDensityAndNeverReplaceEachOther();
     void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory();
-    void unwritableFolderReportsFalseButServesClipboardAndHistory();
 };
 
 void tst_Output::init() {
@@ -72,19 +71,28 @@ void tst_Output::laterCopyWinsAndOthersReadItAsPngAndTiff() {
     QCOMPARE(clipboardImage("image/tiff"), small.image);
 }
 
-// Into a folder that does not exist yet; the second file of the same second gets "(2)".
-void tst_Output::savedFilesKeepPixelsAndDensityAndNeverReplaceEachOther() {
+// Into a folder that does not exist yet; the second file of the same second gets "(2)"; a folder
+// that cannot be made fails the save, but neither the copy nor the history entry.
+void tst_Output::savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
     const QTemporaryDir dir;
     const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
-    const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5);
+    const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
+                   third = rendered({70, 50}, 1, 9);
+    // A folder inside a plain file can be created by nobody, root included.
+    QFile blocker(dir.filePath("archivo"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
 
     QCOMPARE(deliverAndWait(first, false, name, false), true);
     QCOMPARE(deliverAndWait(second, false, name, false), true);
+    QCOMPARE(deliverAndWait(third, true, dir.filePath("archivo/sub/x.png"), true), false);
 
     const QImage saved(name);
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);
     QCOMPARE(saved.dotsPerMeterX(), 5669); // 144 dpi for a 2x capture
     QCOMPARE(QImage(QString(name).replace(".png", " (2).png")).size(), second.image.size());
+    QCOMPARE(History::items().size(), 1);
+    QCOMPARE(clipboardImage("image/png"), third.image);
 }
 
 void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
@@ -99,20 +107,6 @@ void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHisto
     QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
 
     QCOMPARE(History::items().size(), 1);
-}
-
-void tst_Output::unwritableFolderReportsFalseButServesClipboardAndHistory() {
-    // A folder inside a plain file can be created by nobody, root included.
-    const QTemporaryDir dir;
-    QFile blocker(dir.filePath("archivo"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const Rendered r = rendered({70, 50}, 1, 9);
-
-    QCOMPARE(deliverAndWait(r, true, dir.filePath("archivo/sub/x.png"), true), false);
-
-    QCOMPARE(History::items().size(), 1);
-    QCOMPARE(clipboardImage("image/png"), r.image);
 }
 
 QTEST_MAIN(tst_Output)
