@@ -44,8 +44,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void pressOfTheCombinationRunsTheHandler();
-    void combinationHeldByAnotherClientLandsInFailed();
-    void reloadGrabsAgainWithFreshIds();
+    void reloadRegistersWhatItCanAndContinuesTheIds();
     void grabIsHeldOnlyByALiveHotKey();
 
 private:
@@ -96,37 +95,31 @@ void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler() {
     QCOMPARE(ran, 3);
 }
 
-void tst_HotKeyBackendX11::combinationHeldByAnotherClientLandsInFailed() {
-    const Connection other = grabElsewhere(17); // the 8 key
-    QVERIFY(other);
+// A combination held by another client lands in `failed` and still uses up an id; a second
+// reload drops the old registrations first (or this process would refuse its own combinations)
+// and continues the ids; a cleared shortcut is no failure.
+void tst_HotKeyBackendX11::reloadRegistersWhatItCanAndContinuesTheIds() {
     HotKeyCenter& center = HotKeyCenter::shared();
+    Connection other = grabElsewhere(17); // the 8 key
+    QVERIFY(other);
 
     center.reload();
     pressAndSettle("shift+ctrl+9");
-
     QCOMPARE(center.failed(), QSet<CaptureAction>{CaptureAction::fullScreen});
     QVERIFY(center.key(CaptureAction::area) && center.key(CaptureAction::recents));
-    // The refusal used up an id too.
-    QCOMPARE(center.key(CaptureAction::recents)->id(), center.key(CaptureAction::area)->id() + 2);
-    QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::area});
-}
-
-// The old registrations must be gone before the new ones, or this process would refuse its own
-// combinations; a cleared shortcut is no failure.
-void tst_HotKeyBackendX11::reloadGrabsAgainWithFreshIds() {
-    HotKeyCenter& center = HotKeyCenter::shared();
-    Prefs::setCombo(std::nullopt, CaptureAction::recents);
-    center.reload();
     const quint32 firstArea = center.key(CaptureAction::area)->id();
-
+    QCOMPARE(center.key(CaptureAction::recents)->id(), firstArea + 2);
+    other.reset();
+    QTest::qWait(100); // the server lets the other client's grabs go
+    Prefs::setCombo(std::nullopt, CaptureAction::recents);
     center.reload();
     pressAndSettle("shift+ctrl+8");
 
     QVERIFY(center.failed().isEmpty());
-    QCOMPARE(center.key(CaptureAction::area)->id(), firstArea + 2);
-    QCOMPARE(center.key(CaptureAction::fullScreen)->id(), firstArea + 3);
+    QCOMPARE(center.key(CaptureAction::area)->id(), firstArea + 3);
+    QCOMPARE(center.key(CaptureAction::fullScreen)->id(), firstArea + 4);
     QVERIFY(!center.key(CaptureAction::recents));
-    QCOMPARE(m_performed, QList<CaptureAction>{CaptureAction::fullScreen});
+    QCOMPARE(m_performed, (QList<CaptureAction>{CaptureAction::area, CaptureAction::fullScreen}));
 }
 
 // A refusal keeps no partial grab; the same combination twice in one process is refused, as X
