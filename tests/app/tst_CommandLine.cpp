@@ -25,15 +25,9 @@ void tst_CommandLine::parse_data() {
     using K = CommandLine::Kind;
 
     QTest::newRow("nothing: launch or reopen") << QStringList{} << K::launch << AppCommand::reopen;
-    QTest::newRow("area") << QStringList{"area"} << K::command << AppCommand::area;
     QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
-    QTest::newRow("recents") << QStringList{"recents"} << K::command << AppCommand::recents;
-    QTest::newRow("settings") << QStringList{"settings"} << K::command << AppCommand::settings;
     QTest::newRow("quit") << QStringList{"quit"} << K::command << AppCommand::quit;
-    QTest::newRow("--help") << QStringList{"--help"} << K::help << AppCommand::reopen;
     QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
-    QTest::newRow("--version") << QStringList{"--version"} << K::version << AppCommand::reopen;
-    QTest::newRow("unknown word") << QStringList{"capture"} << K::usageError << AppCommand::reopen;
     QTest::newRow("the socket's reopen word is no command")
         << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
     QTest::newRow("extra argument after a command")

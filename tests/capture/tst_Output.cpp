@@ -47,13 +47,9 @@ class tst_Output : public QObject {
 
 private Q_SLOTS:
     void init();
-    void otherClientsReadBackPngAndTiff();
-    void savedFileHasPixelSizeAndDensityInANewFolder();
-    void laterCopyWinsOverSlowerEarlierOne();
-    void historyOnlyLeavesClipboardAndGenerationAlone();
-    void keepHistoryOffAddsNothing();
-    void unwritableFolderReportsFalseButServesClipboardAndHistory();
-    void sameSecondSavesKeepBoth();
+    void laterCopyWinsAndOthersReadItAsPngAndTiff();
+    void savesKeepPixelsAndDensityAndNeverReplaceEachOther();
+    void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory();
 };
 
 void tst_Output::init() {
@@ -61,28 +57,7 @@ void tst_Output::init() {
     History::clear();
 }
 
-void tst_Output::otherClientsReadBackPngAndTiff() {
-    const Rendered r = rendered({64, 48}, 1);
-
-    QCOMPARE(deliverAndWait(r, true, std::nullopt, false), false);
-
-    QCOMPARE(clipboardImage("image/png"), r.image);
-    QCOMPARE(clipboardImage("image/tiff"), r.image);
-}
-
-void tst_Output::savedFileHasPixelSizeAndDensityInANewFolder() {
-    const QTemporaryDir dir;
-    const QString file = dir.filePath("nueva/con/padres/captura.png");
-    const Rendered r = rendered({300, 200}, 2);
-
-    QCOMPARE(deliverAndWait(r, false, file, false), true);
-
-    const QImage saved(file);
-    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), r.image);
-    QCOMPARE(saved.dotsPerMeterX(), 5669); // 144 dpi for a 2x capture
-}
-
-void tst_Output::laterCopyWinsOverSlowerEarlierOne() {
+void tst_Output::laterCopyWinsAndOthersReadItAsPngAndTiff() {
     const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
     int completions = 0;
     const qint64 before = Output::generation();
@@ -93,52 +68,45 @@ void tst_Output::laterCopyWinsOverSlowerEarlierOne() {
     QCOMPARE(Output::generation(), before + 2);
     QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
     QCOMPARE(clipboardImage("image/png"), small.image);
+    QCOMPARE(clipboardImage("image/tiff"), small.image);
 }
 
-void tst_Output::historyOnlyLeavesClipboardAndGenerationAlone() {
+// Into a folder that does not exist yet; the second file of the same second gets "(2)"; a folder
+// that cannot be made fails the save, but neither the copy nor the history entry.
+void tst_Output::savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
+    const QTemporaryDir dir;
+    const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
+    const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
+                   third = rendered({70, 50}, 1, 9);
+    // A folder inside a plain file can be created by nobody, root included.
+    QFile blocker(dir.filePath("archivo"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    QCOMPARE(deliverAndWait(first, false, name, false), true);
+    QCOMPARE(deliverAndWait(second, false, name, false), true);
+    QCOMPARE(deliverAndWait(third, true, dir.filePath("archivo/sub/x.png"), true), false);
+
+    const QImage saved(name);
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);
+    QCOMPARE(saved.dotsPerMeterX(), 5669); // 144 dpi for a 2x capture
+    QCOMPARE(QImage(QString(name).replace(".png", " (2).png")).size(), second.image.size());
+    QCOMPARE(History::items().size(), 1);
+    QCOMPARE(clipboardImage("image/png"), third.image);
+}
+
+void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
     QApplication::clipboard()->setText(QStringLiteral("antes"));
     const qint64 before = Output::generation();
 
     QCOMPARE(deliverAndWait(rendered({50, 40}, 1), false, std::nullopt, true), false);
-
     QCOMPARE(Output::generation(), before);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("antes"));
     QCOMPARE(History::items().size(), 1);
-}
-
-void tst_Output::keepHistoryOffAddsNothing() {
     Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
-
     QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
 
-    QVERIFY(History::items().isEmpty());
-}
-
-void tst_Output::unwritableFolderReportsFalseButServesClipboardAndHistory() {
-    // A folder inside a plain file can be created by nobody, root included.
-    const QTemporaryDir dir;
-    QFile blocker(dir.filePath("archivo"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const Rendered r = rendered({70, 50}, 1, 9);
-
-    QCOMPARE(deliverAndWait(r, true, dir.filePath("archivo/sub/x.png"), true), false);
-
     QCOMPARE(History::items().size(), 1);
-    QCOMPARE(clipboardImage("image/png"), r.image);
-}
-
-void tst_Output::sameSecondSavesKeepBoth() {
-    const QTemporaryDir dir;
-    const QString name = dir.filePath("Brindlecap 2026-12-05 08.19.19.png");
-    const Rendered first = rendered({30, 20}, 1, 4), second = rendered({31, 21}, 1, 5);
-
-    QCOMPARE(deliverAndWait(first, false, name, false), true);
-    QCOMPARE(deliverAndWait(second, false, name, false), true);
-
-    QCOMPARE(QImage(name).size(), first.image.size());
-    QCOMPARE(QImage(dir.filePath("Brindlecap 2026-12-05 08.19.19 (2).png")).size(),
-             second.image.size());
 }
 
 QTEST_MAIN(tst_Output)

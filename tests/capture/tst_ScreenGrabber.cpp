@@ -51,71 +51,50 @@ class tst_ScreenGrabber : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void patternLandsAtItsPlaceWithoutThePointer_data();
-    void patternLandsAtItsPlaceWithoutThePointer();
-    void sharedMemoryAndGetImageAgree();
-
-private:
-    QScreen* m_left = QGuiApplication::screenAt({10, 10});
-    QScreen* m_right = QGuiApplication::screenAt({1930, 10});
-    PatternWindow m_onLeft{QRect(100, 60, 200, 120)};
-    PatternWindow m_onRight{QRect(1920 + 50, 30, 160, 100)};
+    void patternsLandAtTheirPlaceWithoutThePointerWithEitherTransport();
 };
 
-void tst_ScreenGrabber::initTestCase() {
-    QVERIFY(m_left && m_right && m_right->devicePixelRatio() == 2.0);
-    m_onLeft.show();
-    m_onRight.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_onLeft) && QTest::qWaitForWindowExposed(&m_onRight));
+void tst_ScreenGrabber::patternsLandAtTheirPlaceWithoutThePointerWithEitherTransport() {
+    QScreen* left = QGuiApplication::screenAt({10, 10});
+    QScreen* right = QGuiApplication::screenAt({1930, 10});
+    QVERIFY(left && right && right->devicePixelRatio() == 2.0);
+    PatternWindow onLeft{QRect(100, 60, 200, 120)}, onRight{QRect(1920 + 50, 30, 160, 100)};
+    onLeft.show();
+    onRight.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&onLeft) && QTest::qWaitForWindowExposed(&onRight));
+    QCursor::setPos(right, onRight.geometry().topLeft() + QPoint(40, 25));
     QTest::qWait(300);
-}
-
-void tst_ScreenGrabber::patternLandsAtItsPlaceWithoutThePointer_data() {
-    QTest::addColumn<bool>("right");
-    QTest::newRow("1x monitor") << false;
-    QTest::newRow("2x monitor beside it: twice its point size") << true;
-}
-
-void tst_ScreenGrabber::patternLandsAtItsPlaceWithoutThePointer() {
-    QFETCH(bool, right);
-    QScreen* screen = right ? m_right : m_left;
-    const int scale = int(screen->devicePixelRatio());
-    const QRect r = (right ? m_onRight : m_onLeft).geometry();
-    const QSize half = r.size() / 2;
-    QCursor::setPos(screen, r.topLeft() + QPoint(half.width() / 2, half.height() / 2));
-    QTest::qWait(200);
-
-    const GrabResult result = grab(*makeScreenGrabber(), {screen});
-
-    QVERIFY2(!result.error, qPrintable(result.error.value_or(QString())));
-    const QImage image = result.shots.value(0).image.convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(image.size(), screen->geometry().size() * scale);
-    QCOMPARE(result.shots[0].image.devicePixelRatio(), screen->devicePixelRatio());
-    for (int q = 0; q < 4; ++q) {
-        const QPoint corner = r.topLeft() + QPoint(q % 2 * half.width(), q / 2 * half.height());
-        QImage uniform(half * scale, QImage::Format_RGB32);
-        uniform.fill(quadrantColours[q]);
-        uniform.setDevicePixelRatio(scale);
-        QCOMPARE(image.copy(QRect(pixelOf(screen, corner), half * scale)), uniform);
-    }
-    QVERIFY(image.pixelColor(pixelOf(screen, r.topLeft()) - QPoint(1, 1)) != quadrantColours[0]);
-}
-
-void tst_ScreenGrabber::sharedMemoryAndGetImageAgree() {
     const auto shm = ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
-    const auto plain = ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
 
-    const GrabResult a = grab(*shm, {m_right, m_left});
-    const GrabResult again = grab(*shm, {m_right}); // the reused segment
-    const GrabResult b = grab(*plain, {m_right, m_left});
+    const GrabResult a = grab(*shm, {right, left});
+    const GrabResult again = grab(*shm, {right}); // the reused segment
+    const GrabResult b =
+        grab(*ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage), {right, left});
 
+    QVERIFY2(!a.error, qPrintable(a.error.value_or(QString())));
     QCOMPARE(b.shots.size(), 2);
-    QCOMPARE(b.shots[0].screen, m_right); // in the order asked for
-    QCOMPARE(b.shots[1].screen, m_left);
+    QCOMPARE(b.shots[0].screen, right); // in the order asked for
+    QCOMPARE(b.shots[1].screen, left);
     QCOMPARE(a.shots.value(0).image, b.shots[0].image);
     QCOMPARE(a.shots.value(1).image, b.shots[1].image);
     QCOMPARE(again.shots.value(0).image, b.shots[0].image);
+    for (const auto& shot : b.shots) {
+        const int scale = int(shot.screen->devicePixelRatio());
+        const QRect r = (shot.screen == right ? onRight : onLeft).geometry();
+        const QSize half = r.size() / 2;
+        const QImage image = shot.image.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), shot.screen->geometry().size() * scale);
+        QCOMPARE(shot.image.devicePixelRatio(), shot.screen->devicePixelRatio());
+        for (int q = 0; q < 4; ++q) {
+            const QPoint corner = r.topLeft() + QPoint(q % 2 * half.width(), q / 2 * half.height());
+            QImage uniform(half * scale, QImage::Format_RGB32);
+            uniform.fill(quadrantColours[q]);
+            uniform.setDevicePixelRatio(scale);
+            QCOMPARE(image.copy(QRect(pixelOf(shot.screen, corner), half * scale)), uniform);
+        }
+        QVERIFY(image.pixelColor(pixelOf(shot.screen, r.topLeft()) - QPoint(1, 1)) !=
+                quadrantColours[0]);
+    }
 }
 
 QTEST_MAIN(tst_ScreenGrabber)

