@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -77,30 +77,39 @@ void filterRow(PngEncoder::Filter filter, const uint8_t* __restrict row,
     }
 }
 
+// Filtered rows or compressed bytes. Left uninitialised: a 4K screen is 25 MB, which zeroing
+// first would only fault in twice.
+struct Bytes {
+    explicit Bytes(size_t n) : data(new uint8_t[n]), size(n) {}
+    std::unique_ptr<uint8_t[]> data;
+    size_t size;
+};
+
 struct Compressor {
     explicit Compressor(int level) : c(libdeflate_alloc_compressor(std::clamp(level, 1, 12))) {}
     ~Compressor() { libdeflate_free_compressor(c); }
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
 
-    std::vector<uint8_t> zlib(const std::vector<uint8_t>& data) const {
-        if (!c)
-            return {};
-        std::vector<uint8_t> out(libdeflate_zlib_compress_bound(c, data.size()));
-        out.resize(libdeflate_zlib_compress(c, data.data(), data.size(), out.data(), out.size()));
-        return out;
+    size_t bound(const Bytes& data) const { return libdeflate_zlib_compress_bound(c, data.size); }
+    // The compressed size, 0 on failure.
+    size_t zlib(const Bytes& data, uint8_t* out, size_t room) const {
+        return c ? libdeflate_zlib_compress(c, data.data.get(), data.size, out, room) : 0;
+    }
+    size_t zlibSize(const Bytes& data) const {
+        Bytes out(bound(data));
+        return zlib(data, out.data.get(), out.size);
     }
 
     libdeflate_compressor* c;
 };
 
-std::vector<uint8_t> filtered(const QImage& image, PngEncoder::Filter filter, size_t bpp,
-                              int firstRow, int rows) {
+Bytes filtered(const QImage& image, PngEncoder::Filter filter, size_t bpp, int firstRow, int rows) {
     const size_t rowBytes = size_t(image.width()) * bpp;
-    std::vector<uint8_t> out((rowBytes + 1) * size_t(rows));
+    Bytes out((rowBytes + 1) * size_t(rows));
     for (int y = firstRow; y < firstRow + rows; ++y)
         filterRow(filter, image.constScanLine(y), y ? image.constScanLine(y - 1) : nullptr,
-                  rowBytes, bpp, out.data() + size_t(y - firstRow) * (rowBytes + 1));
+                  rowBytes, bpp, out.data.get() + size_t(y - firstRow) * (rowBytes + 1));
     return out;
 }
 
@@ -112,8 +121,8 @@ PngEncoder::Filter chooseFilter(const QImage& image, size_t bpp) {
     size_t none = 0, up = 0;
     for (int y = 0; y < image.height(); y += every) {
         const int rows = std::min(band, image.height() - y);
-        none += fast.zlib(filtered(image, Filter::None, bpp, y, rows)).size();
-        up += fast.zlib(filtered(image, Filter::Up, bpp, y, rows)).size();
+        none += fast.zlibSize(filtered(image, Filter::None, bpp, y, rows));
+        up += fast.zlibSize(filtered(image, Filter::Up, bpp, y, rows));
     }
     return up < none ? Filter::Up : Filter::None;
 }
@@ -148,15 +157,11 @@ std::optional<QByteArray> PngEncoder::encode(const QImage& source, double scale,
     const Filter filter =
         options.filter == Filter::Auto ? chooseFilter(image, bpp) : options.filter;
     const int level = options.level > 0 ? options.level : filter == Filter::None ? 2 : 1;
-    const std::vector<uint8_t> compressed =
-        Compressor(level).zlib(filtered(image, filter, bpp, 0, image.height()));
-    if (compressed.empty())
-        return std::nullopt;
-    const size_t compressedSize = compressed.size();
+    const Bytes rows = filtered(image, filter, bpp, 0, image.height());
+    const Compressor compressor(level);
     const auto width = uint32_t(image.width()), height = uint32_t(image.height());
 
     QByteArray out;
-    out.reserve(qsizetype(compressedSize + 128));
     out.append("\x89PNG\r\n\x1a\n", 8);
 
     uint8_t ihdr[13];
@@ -174,7 +179,20 @@ std::optional<QByteArray> PngEncoder::encode(const QImage& source, double scale,
     phys[8] = 1; // unit: metre
     appendChunk(out, "pHYs", phys, sizeof phys);
 
-    appendChunk(out, "IDAT", compressed.data(), compressedSize);
+    // Compressed straight into the file's IDAT chunk; the bound is only reserved, not touched.
+    const qsizetype idat = out.size();
+    const size_t room = compressor.bound(rows);
+    out.resize(idat + 8 + qsizetype(room) + 4);
+    auto* chunk = reinterpret_cast<uint8_t*>(out.data()) + idat;
+    const size_t compressedSize = compressor.zlib(rows, chunk + 8, room);
+    if (compressedSize == 0)
+        return std::nullopt;
+    putU32(chunk, uint32_t(compressedSize));
+    std::memcpy(chunk + 4, "IDAT", 4);
+    putU32(chunk + 8 + compressedSize, libdeflate_crc32(0, chunk + 4, 4 + compressedSize));
+    out.truncate(idat + 8 + qsizetype(compressedSize) + 4);
     appendChunk(out, "IEND", nullptr, 0);
+    // The clipboard may keep it for long; give back the room the bound reserved.
+    out.squeeze();
     return out;
 }
