@@ -63,8 +63,8 @@ bool handOver(const char* command) {
     std::string answer;
     const bool taken =
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::write(fd, line.data(), line.size()) == ssize_t(line.size()) && readAnswer(fd, answer) &&
-        answer == "OK\n";
+        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size()) &&
+        readAnswer(fd, answer) && answer == "OK\n";
     ::close(fd);
     return taken;
 }
