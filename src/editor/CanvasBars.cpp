@@ -10,62 +10,34 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// A bar action that calls the canvas while it lives: a queued click may still arrive as it goes.
+template <typename... Args>
+std::function<void(Args...)> guarded(CanvasView* canvas, void (CanvasView::*method)(Args...)) {
+    return [self = QPointer<CanvasView>(canvas), method](Args... args) {
+        if (self)
+            (self.data()->*method)(args...);
+    };
+}
+
+} // namespace
+
 void CanvasView::buildBars() {
-    // The bars live as long as the canvas, but a queued click may still arrive as it goes.
-    const QPointer<CanvasView> self(this);
     Toolbars::Actions actions;
-    actions.pointerMode = [self] {
-        if (self)
-            self->pointerMode();
-    };
-    actions.toggle = [self](Tool tool) {
-        if (self)
-            self->toggle(tool);
-    };
-    actions.togglePalette = [self] {
-        if (self)
-            self->togglePalette();
-    };
-    actions.undo = [self] {
-        if (self)
-            self->undo();
-    };
-    actions.redo = [self] {
-        if (self)
-            self->redo();
-    };
-    actions.pick = [self](const QColor& color) {
-        if (self)
-            self->pick(color);
-    };
-    actions.setOpacity = [self](double value) {
-        if (self)
-            self->setOpacity(value);
-    };
-    actions.setSize = [self](double value, Tool tool) {
-        if (self)
-            self->setSize(value, tool);
-    };
-    actions.recognizeText = [self] {
-        if (self)
-            self->recognizeText();
-    };
-    actions.pin = [self] {
-        if (self)
-            self->pin();
-    };
-    actions.copy = [self] {
-        if (self)
-            self->copy();
-    };
-    actions.save = [self] {
-        if (self)
-            self->saveDocument();
-    };
-    actions.close = [self] {
-        if (self)
-            self->cancelOperation();
-    };
+    actions.pointerMode = guarded(this, &CanvasView::pointerMode);
+    actions.toggle = guarded(this, &CanvasView::toggle);
+    actions.togglePalette = guarded(this, &CanvasView::togglePalette);
+    actions.undo = guarded(this, &CanvasView::undo);
+    actions.redo = guarded(this, &CanvasView::redo);
+    actions.pick = guarded(this, &CanvasView::pick);
+    actions.setOpacity = guarded(this, &CanvasView::setOpacity);
+    actions.setSize = guarded(this, &CanvasView::setSize);
+    actions.recognizeText = guarded(this, &CanvasView::recognizeText);
+    actions.pin = guarded(this, &CanvasView::pin);
+    actions.copy = guarded(this, &CanvasView::copy);
+    actions.save = guarded(this, &CanvasView::saveDocument);
+    actions.close = guarded(this, &CanvasView::cancelOperation);
     actions.markerOpacity = [] { return Prefs::markerOpacity(); };
     actions.size = [](Tool tool) { return Prefs::size(tool); };
     m_bars = std::make_unique<Toolbars>(this, std::move(actions), Config::palette(), m_color,
