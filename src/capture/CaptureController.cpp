@@ -154,7 +154,7 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
     }
     m_unpainted = int(m_windows.size());
     for (const OverlayPtr& window : m_windows)
-        window->show();
+        window->showFrozen();
 
     if (m_windows.empty()) {
         // Shots whose display went away in the meantime: nothing to show, so nothing runs.

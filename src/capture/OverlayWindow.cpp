@@ -1,6 +1,7 @@
 #include "capture/OverlayWindow.h"
 
 #include "capture/DimView.h"
+#include "capture/VeiledFrame.h"
 #include "editor/CanvasView.h"
 #include "platform/X11.h"
 
@@ -50,6 +51,28 @@ OverlayWindow::OverlayWindow(const Shot& shot)
 
 OverlayWindow::~OverlayWindow() = default;
 
+void OverlayWindow::showFrozen() {
+    show();
+    // On X11 the server puts the veiled image on the window at once; Qt's first paint, the
+    // hint and the loupe follow on identical pixels.
+    xcb_connection_t* c = X11::connection();
+    if (!c || !VeiledFrame::put(c, xcb_window_t(winId()), m_image,
+                                qRound(DimView::alpha * 255)))
+        return;
+    X11::sync();
+    markPainted();
+}
+
+void OverlayWindow::markPainted() {
+    if (m_painted)
+        return;
+    m_painted = true;
+    if (m_wantsKeys)
+        grabKeys(maxGrabAttempts);
+    if (auto first = std::exchange(onFirstPaint, nullptr))
+        first();
+}
+
 void OverlayWindow::makeKey() {
     raise();
     activateWindow();
@@ -90,18 +113,12 @@ void OverlayWindow::paintEvent(QPaintEvent* event) {
     painter.drawImage(event->rect(), m_image,
                       QRectF(QPointF(event->rect().topLeft()) * m_image.devicePixelRatio(),
                              QSizeF(event->rect().size()) * m_image.devicePixelRatio()));
-    if (!m_painted) {
-        m_painted = true;
-        if (m_wantsKeys)
-            grabKeys(maxGrabAttempts);
-    }
-    if (onFirstPaint) {
-        // The frame reaches the server after this paint returns; once the server has answered a
-        // later request, the display shows it.
-        QTimer::singleShot(0, this, [first = std::move(onFirstPaint)] {
-            X11::sync();
-            first();
-        });
-        onFirstPaint = nullptr;
-    }
+    if (m_painted)
+        return;
+    // The frame reaches the server after this paint returns; once the server has answered a
+    // later request, the display shows it.
+    QTimer::singleShot(0, this, [this] {
+        X11::sync();
+        markPainted();
+    });
 }

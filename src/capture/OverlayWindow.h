@@ -17,6 +17,9 @@ public:
     explicit OverlayWindow(const Shot& shot);
     ~OverlayWindow() override;
 
+    // Shows the window with the frozen image already on the display where the platform allows.
+    void showFrozen();
+
     CanvasView* canvas() const { return m_canvas; }
     DimView* dimView() const { return m_dim; }
     QScreen* screen() const { return m_screen; }
@@ -38,6 +41,7 @@ protected:
 
 private:
     void grabKeys(int attemptsLeft);
+    void markPainted();
 
     QPointer<QScreen> m_screen;
     QRect m_frame;

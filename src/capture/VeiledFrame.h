@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+
+// The overlay's first frame, put on its window by the X server itself: the frozen image under the
+// veil, with nothing drawn on it yet. Qt would first need a backing store as large as the display,
+// and fresh memory of that size costs more than the rest of the capture; Qt's own first paint
+// then lands on identical pixels.
+namespace VeiledFrame {
+
+// Darkens bytes in place exactly as Qt's raster engine blends black of `alpha` (0-255) over them,
+// so the frame Qt paints later does not change a single pixel.
+void veil(uint8_t* bytes, qsizetype count, int alpha);
+
+// Puts `image` (Format_RGB32, in the window's device pixels) under a veil of `alpha` on the mapped
+// window. False, with nothing drawn, when the window's format is not one to copy straight into.
+bool put(xcb_connection_t* c, xcb_window_t window, const QImage& image, int alpha);
+
+} // namespace VeiledFrame
