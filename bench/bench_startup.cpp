@@ -20,7 +20,9 @@
 
 namespace {
 
-constexpr int runsPerSeries = 8;
+// Captures in a row are cheap to time, and enough of them show whether memory creeps up.
+constexpr int runsInARow = 20;
+constexpr int runsAfterPause = 8;
 constexpr int waitMs = 10000;
 constexpr int pauseMs = 5000;
 
@@ -176,7 +178,7 @@ int main(int argc, char* argv[]) {
     long afterFirstKb = 0;
     int done = 0;
     for (Series& s : series) {
-        for (int i = 0; i < runsPerSeries; ++i) {
+        for (int i = 0; i < (s.paused ? runsAfterPause : runsInARow); ++i) {
             if (s.paused)
                 QThread::msleep(pauseMs);
             QProcess command;

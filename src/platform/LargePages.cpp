@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cstdlib>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace LargePages {
@@ -16,6 +17,12 @@ std::optional<QByteArray> tunablesFor(const QByteArray& kernelMode, const QByteA
 }
 
 void adviseMalloc(char* argv[]) {
+    // glibc raises its mapping threshold to the largest block freed, up to 32 MiB, and a 4K
+    // screen image is just under that: images then came from the heap, which gives memory back
+    // only from its top, and after a few dozen captures 180 MB stayed resident. A fixed threshold
+    // returns every large block when it is freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+
     QFile mode(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
     if (!mode.open(QIODevice::ReadOnly))
         return;

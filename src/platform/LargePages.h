@@ -14,8 +14,9 @@ namespace LargePages {
 // the kernel already gives huge pages to every block (or to none), or the user chose a value.
 std::optional<QByteArray> tunablesFor(const QByteArray& kernelMode, const QByteArray& tunables);
 
-// Restarts the program in place with huge pages advised when tunablesFor() says so. Returns only
-// when no restart was needed or the restart failed; the program then runs as it is.
+// Keeps large blocks out of malloc's heap, so they are returned when freed, and restarts the
+// program in place with huge pages advised when tunablesFor() says so. Returns only when no
+// restart was needed or the restart failed; the program then runs as it is.
 void adviseMalloc(char* argv[]);
 
 } // namespace LargePages
