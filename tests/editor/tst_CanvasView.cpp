@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QWheelEvent>
 
-
 using Kind = CanvasView::Outcome::Kind;
 
 namespace {
