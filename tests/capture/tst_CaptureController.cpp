@@ -49,12 +49,10 @@ GrabResult shotsOf(const QList<QScreen*>& screens) {
 }
 
 QString visibleToastText() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() != QLatin1String("Toast") || !w->isVisible())
-            continue;
-        for (const QLabel* label : w->findChildren<QLabel*>())
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (const auto* label = w->findChild<QLabel*>();
+            w->objectName() == u"Toast"_qs && label && w->isVisible())
             return label->text();
-    }
     return {};
 }
 
@@ -71,124 +69,107 @@ class tst_CaptureController : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void permissionAlertFromTheSecondFailureOn();
-    void oneCaptureAtATimeWithOneSelectionAcrossDisplays();
-    void windowRectsAreEachDisplaysOwn();
-    void recognisedTextGoesToTheClipboardWithItsLineCount_data();
-    void recognisedTextGoesToTheClipboardWithItsLineCount();
+    void init() {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
+            .clear();
+        auto grabber = std::make_unique<FakeGrabber>();
+        m_grabber = grabber.get();
+        m_controller = std::make_unique<CaptureController>(std::move(grabber));
+    }
+
+    // The first failure only asks the desktop for access, silently; a later one shows the alert
+    // with the failure's detail.
+    void permissionAlertFromTheSecondFailureOn() {
+        QStringList informative;
+        // The alert is modal: read it and dismiss it from inside its own event loop.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                informative << box->informativeText();
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == QStringLiteral("Cancelar"))
+                        button->click();
+            }
+        });
+        poll.start(20);
+
+        m_controller->begin();
+        m_grabber->answer({{}, QStringLiteral("the portal said no")});
+        QVERIFY(informative.isEmpty());
+        QVERIFY(Prefs::didRequestScreenCapture());
+        m_controller->begin();
+        m_grabber->answer({{}, QStringLiteral("still no")});
+
+        QCOMPARE(informative.size(), 1);
+        QVERIFY2(informative[0].endsWith(QLatin1String("\n\n(still no)")),
+                 qPrintable(informative[0]));
+        QCOMPARE(m_grabber->accessRequests, 2);
+        QVERIFY(!m_controller->busy());
+    }
+
+    // Requests while busy are dropped in every state; the selection is one across the displays; the
+    // overlays and their frozen images go when the capture ends.
+    void oneCaptureAtATimeWithOneSelectionAcrossDisplays() {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        m_controller->begin();
+        m_controller->begin();
+        m_controller->captureFullScreen();
+        QCOMPARE(m_grabber->captures, 1);
+        m_grabber->answer(shotsOf({screen, screen}));
+        const QList<OverlayWindow*> windows = m_controller->windows();
+        QCOMPARE(windows.size(), 2);
+        dragSelection(windows[0]->canvas(), {10, 10}, {110, 90});
+        QCOMPARE(windows[0]->dimView()->hole(), windows[0]->canvas()->selection());
+        QVERIFY(!windows[0]->canvas()->selection().isEmpty());
+
+        dragSelection(windows[1]->canvas(), {20, 20}, {60, 60});
+        m_controller->begin();
+
+        QVERIFY(windows[0]->canvas()->selection().isEmpty());
+        QVERIFY(windows[0]->dimView()->hole().isEmpty());
+        QCOMPARE(windows[1]->canvas()->selection(), QRectF(20, 20, 40, 40));
+        QCOMPARE(m_grabber->captures, 1);
+        const QPointer<OverlayWindow> overlay = windows[0];
+        m_controller->finish(CanvasView::Outcome::makeCancel());
+        QVERIFY(!m_controller->busy());
+        QTRY_VERIFY(overlay.isNull());
+        m_controller->captureFullScreen();
+        QCOMPARE(m_grabber->captures, 2);
+        QCOMPARE(m_grabber->lastScreens.size(), 1);
+    }
+
+    // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
+    // touching its left edge from outside.
+    void windowRectsAreEachDisplaysOwn() {
+        const QList<QRectF> rects{{100, 100, 300, 200},
+                                  {1800, 500, 300, 100},
+                                  {2000, 0, 10, 10},
+                                  {1920, 0, 960, 540},
+                                  {1820, 0, 100, 100}};
+
+        const QList<QRectF> own = CaptureController::windowRectsFor({1920, 0, 960, 540}, rects);
+
+        QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
+    }
+
+    // Recognised text goes to the clipboard, its toast counting the lines that hold any.
+    void textOutcomeToast() {
+        const auto toastFor = [&](const QString& text) {
+            m_controller->begin();
+            m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
+            m_controller->finish(CanvasView::Outcome::makeText(text));
+            const bool copied = QGuiApplication::clipboard()->text() == text;
+            return copied && !m_controller->busy() ? visibleToastText() : QString();
+        };
+
+        QVERIFY(toastFor(u"Hola"_qs).endsWith(u"Texto copiado (1 línea)"_qs));
+        QVERIFY(toastFor(u"\nuno\n\ndos\ntres\n"_qs).endsWith(u"Texto copiado (3 líneas)"_qs));
+    }
 
 private:
     FakeGrabber* m_grabber = nullptr; // owned by the controller
     std::unique_ptr<CaptureController> m_controller;
 };
-
-void tst_CaptureController::init() {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
-        .clear();
-    auto grabber = std::make_unique<FakeGrabber>();
-    m_grabber = grabber.get();
-    m_controller = std::make_unique<CaptureController>(std::move(grabber));
-}
-
-// The first failure only asks the desktop for access, silently; a later one shows the alert
-// with the failure's detail.
-void tst_CaptureController::permissionAlertFromTheSecondFailureOn() {
-    QStringList informative;
-    // The alert is modal: read it and dismiss it from inside its own event loop.
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            informative << box->informativeText();
-            for (QAbstractButton* button : box->buttons())
-                if (button->text() == QStringLiteral("Cancelar"))
-                    button->click();
-        }
-    });
-    poll.start(20);
-
-    m_controller->begin();
-    m_grabber->answer({{}, QStringLiteral("the portal said no")});
-    QVERIFY(informative.isEmpty());
-    QVERIFY(Prefs::didRequestScreenCapture());
-    m_controller->begin();
-    m_grabber->answer({{}, QStringLiteral("still no")});
-
-    QCOMPARE(informative.size(), 1);
-    QVERIFY2(informative[0].endsWith(QLatin1String("\n\n(still no)")), qPrintable(informative[0]));
-    QCOMPARE(m_grabber->accessRequests, 2);
-    QVERIFY(!m_controller->busy());
-}
-
-// Requests while busy are dropped in every state; the selection is one across the displays; the
-// overlays and their frozen images go when the capture ends.
-void tst_CaptureController::oneCaptureAtATimeWithOneSelectionAcrossDisplays() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    m_controller->begin();
-    m_controller->begin();
-    m_controller->captureFullScreen();
-    QCOMPARE(m_grabber->captures, 1);
-    m_grabber->answer(shotsOf({screen, screen}));
-    const QList<OverlayWindow*> windows = m_controller->windows();
-    QCOMPARE(windows.size(), 2);
-    dragSelection(windows[0]->canvas(), {10, 10}, {110, 90});
-    QCOMPARE(windows[0]->dimView()->hole(), windows[0]->canvas()->selection());
-    QVERIFY(!windows[0]->canvas()->selection().isEmpty());
-
-    dragSelection(windows[1]->canvas(), {20, 20}, {60, 60});
-    m_controller->begin();
-
-    QVERIFY(windows[0]->canvas()->selection().isEmpty());
-    QVERIFY(windows[0]->dimView()->hole().isEmpty());
-    QCOMPARE(windows[1]->canvas()->selection(), QRectF(20, 20, 40, 40));
-    QCOMPARE(m_grabber->captures, 1);
-    const QPointer<OverlayWindow> overlay = windows[0];
-    m_controller->finish(CanvasView::Outcome::makeCancel());
-    QVERIFY(!m_controller->busy());
-    QTRY_VERIFY(overlay.isNull());
-    m_controller->captureFullScreen();
-    QCOMPARE(m_grabber->captures, 2);
-    QCOMPARE(m_grabber->lastScreens.size(), 1);
-}
-
-// Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
-// touching its left edge from outside.
-void tst_CaptureController::windowRectsAreEachDisplaysOwn() {
-    const QList<QRectF> rects{{100, 100, 300, 200},
-                              {1800, 500, 300, 100},
-                              {2000, 0, 10, 10},
-                              {1920, 0, 960, 540},
-                              {1820, 0, 100, 100}};
-
-    const QList<QRectF> own = CaptureController::windowRectsFor({1920, 0, 960, 540}, rects);
-
-    QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
-}
-
-void tst_CaptureController::recognisedTextGoesToTheClipboardWithItsLineCount_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toast");
-
-    QTest::newRow("one line") << "Hola"
-                              << "Texto copiado (1 línea)";
-    QTest::newRow("three lines") << "uno\ndos\ntres"
-                                 << "Texto copiado (3 líneas)";
-    QTest::newRow("empty lines are not counted") << "\nuno\n\ndos\n"
-                                                 << "Texto copiado (2 líneas)";
-}
-
-void tst_CaptureController::recognisedTextGoesToTheClipboardWithItsLineCount() {
-    QFETCH(QString, text);
-    QFETCH(QString, toast);
-    m_controller->begin();
-    m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
-
-    m_controller->finish(CanvasView::Outcome::makeText(text));
-
-    QCOMPARE(QGuiApplication::clipboard()->text(), text);
-    QVERIFY2(visibleToastText().endsWith(toast), qPrintable(visibleToastText()));
-    QVERIFY(!m_controller->busy());
-}
 
 QTEST_MAIN(tst_CaptureController)
 #include "tst_CaptureController.moc"

@@ -13,14 +13,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QTest>
 #include <QWheelEvent>
-
-#include <memory>
-#include <optional>
-
-Q_DECLARE_METATYPE(Tool)
-Q_DECLARE_METATYPE(std::optional<Tool>)
 
 using Kind = CanvasView::Outcome::Kind;
 
@@ -33,9 +28,8 @@ const QRectF area(50, 50, 250, 200);
 struct CanvasFixture {
     explicit CanvasFixture(int scale = 2, QSize size = QSize(400, 300), QImage image = {}) {
         // The settings folder outlives a run: start every case from the defaults.
-        Prefs::setBool(QStringLiteral("autoCopy"), true);
-        Prefs::setBool(QStringLiteral("showLoupe"), true);
-        Prefs::setMarkerOpacity(0.4);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
+            .clear();
         if (image.isNull()) {
             image = QImage(size * scale, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::white);
@@ -58,6 +52,7 @@ struct CanvasFixture {
     }
     void click(QPointF at) { drag(at, at); }
     void press(QPointF at) { send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
+    void release(QPointF at) { send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
     void hover(QPointF at, Qt::MouseButtons held = Qt::NoButton) {
         send(QEvent::MouseMove, at, Qt::NoButton, held);
     }
@@ -79,14 +74,6 @@ struct CanvasFixture {
     }
 
     void select(const QRectF& r) { drag(r.topLeft(), r.bottomRight()); }
-
-    // Selects `area` and opens the text field with a click of the text tool.
-    QLineEdit* openField(QPointF at = QPointF(100, 120)) {
-        select(area);
-        choose(Tool::text);
-        click(at);
-        return v->activeField();
-    }
 
     std::unique_ptr<CanvasView> v;
     QList<Rendered> liveCopies;
@@ -121,83 +108,55 @@ class tst_CanvasView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A window at (50, 40, 120.5, 80) is on the screen throughout.
-    void choosingTheArea_data() {
-        QTest::addColumn<QRectF>("before");
-        QTest::addColumn<bool>("annotated");
-        QTest::addColumn<QPointF>("from");
-        QTest::addColumn<QPointF>("to");
-        QTest::addColumn<QRectF>("expected");
-
-        const QRectF none, s(100, 100, 200, 100);
-        QTest::newRow("a tiny drag over a hovered window takes the window, rounded outward")
-            << none << false << QPointF(60, 50) << QPointF(62, 100) << QRectF(50, 40, 121, 80);
-        QTest::newRow("a fractional drag is rounded outward")
-            << none << false << QPointF(10.3, 20.7) << QPointF(110.7, 81.3)
-            << QRectF(10, 20, 101, 62);
-        QTest::newRow("7 points outside a corner grabs the corner handle")
-            << s << false << QPointF(93, 93) << QPointF(80, 80) << QRectF(80, 80, 220, 120);
-        QTest::newRow("8 points outside a corner starts a new selection")
-            << s << false << QPointF(92, 92) << QPointF(40, 40) << QRectF(40, 40, 52, 52);
-        QTest::newRow("with annotations a press outside keeps the selection")
-            << s << true << QPointF(20, 20) << QPointF(40, 40) << s;
-        QTest::newRow("the left handle dragged past the right edge turns the selection over")
-            << s << false << QPointF(100, 150) << QPointF(350, 150) << QRectF(300, 100, 50, 100);
-        QTest::newRow("moved left it stops at the left edge")
-            << s << false << QPointF(200, 150) << QPointF(0, 150) << QRectF(0, 100, 200, 100);
-        QTest::newRow("moved right and down it stops at those edges")
-            << s << false << QPointF(200, 150) << QPointF(399, 299) << QRectF(200, 200, 200, 100);
-    }
-
+    // One selection chosen, corrected and moved in turn, with a window at (50, 40, 120.5, 80)
+    // over one covering the display.
     void choosingTheArea() {
-        QFETCH(QRectF, before);
-        QFETCH(bool, annotated);
-        QFETCH(QPointF, from);
-        QFETCH(QPointF, to);
-        QFETCH(QRectF, expected);
         CanvasFixture f;
         f.v->setWindowRects({QRectF(50, 40, 120.5, 80), QRectF(0, 0, 400, 300)});
-        if (!before.isEmpty())
-            f.select(before);
-        if (annotated) {
-            f.choose(Tool::rect);
-            f.drag(QPointF(120, 120), QPointF(160, 160));
-        }
-        f.hover(from);
+        const auto dragged = [&](QPointF from, QPointF to) {
+            f.hover(from);
+            f.drag(from, to);
+            return f.v->selection();
+        };
 
-        f.drag(from, to);
-
-        QCOMPARE(f.v->selection(), expected);
-        QCOMPARE(f.liveCopies.last().image.size(), expected.size().toSize() * 2);
+        // A tiny drag over a hovered window takes the window, rounded outward.
+        QCOMPARE(dragged({60, 50}, {62, 100}), QRectF(50, 40, 121, 80));
+        QCOMPARE(f.liveCopies.last().image.size(), QSize(242, 160));
+        QCOMPARE(dragged({10.3, 20.7}, {110.7, 81.3}), QRectF(10, 20, 101, 62));
+        f.select(QRectF(100, 100, 200, 100));
+        // 7 points outside a corner grabs its handle; 8 points starts a new selection.
+        QCOMPARE(dragged({93, 93}, {80, 80}), QRectF(80, 80, 220, 120));
+        QCOMPARE(dragged({72, 72}, {20, 20}), QRectF(20, 20, 52, 52));
+        // The left handle dragged past the right edge turns the selection over.
+        QCOMPARE(dragged({20, 46}, {100, 46}), QRectF(72, 20, 28, 52));
+        // Moved, it stops at the display's edges.
+        QCOMPARE(dragged({86, 46}, {0, 46}), QRectF(0, 20, 28, 52));
+        QCOMPARE(dragged({14, 46}, {399, 299}), QRectF(372, 248, 28, 52));
+        // Once annotated, a press outside keeps it.
+        f.choose(Tool::rect);
+        f.drag(QPointF(380, 260), QPointF(390, 290));
+        QCOMPARE(dragged({20, 20}, {40, 40}), QRectF(372, 248, 28, 52));
+        QCOMPARE(f.liveCopies.last().image.size(), QSize(56, 104));
     }
 
-    void shiftSnapsLines_data() {
-        QTest::addColumn<QPointF>("to");
-        QTest::addColumn<QPointF>("expected");
-
-        // From (100, 100) in `area`.
-        QTest::newRow("(10, 9) turns to 45 degrees keeping its length")
-            << QPointF(110, 109) << QPointF(109.5131, 109.5131);
-        QTest::newRow("(10, 3) turns level keeping its length")
-            << QPointF(110, 103) << QPointF(110.4403, 100);
-        QTest::newRow("a snapped end is clamped to the selection")
-            << QPointF(305, 102) << QPointF(300, 100);
-    }
-
+    // From (100, 100): (10, 9) turns to 45 degrees and (10, 3) level, both keeping their length;
+    // a snapped end stays in the selection.
     void shiftSnapsLines() {
-        QFETCH(QPointF, to);
-        QFETCH(QPointF, expected);
         CanvasFixture f;
         f.select(area);
         f.choose(Tool::line);
+        const auto snapsTo = [&](QPointF to, QPointF expected) {
+            f.drag(QPointF(100, 100), to, Qt::ShiftModifier);
+            return QLineF(f.v->annotations().last()->points.last(), expected).length() < 0.001;
+        };
 
-        f.drag(QPointF(100, 100), to, Qt::ShiftModifier);
-
-        QVERIFY(QLineF(f.v->annotations().first()->points.last(), expected).length() < 0.001);
+        QVERIFY(snapsTo({110, 109}, {109.5131, 109.5131}));
+        QVERIFY(snapsTo({110, 103}, {110.4403, 100}));
+        QVERIFY(snapsTo({305, 102}, {300, 100}));
     }
 
-    // Draw, pick, move, undo and redo through the keys, draw again, delete: the snapshots and
-    // the live copy along the way.
+    // Draw, pick, move, undo and redo through the keys, draw again, delete, number badges: the
+    // snapshots and the live copy along the way.
     void editingAndHistory() {
         CanvasFixture f;
         f.select(area);
@@ -238,24 +197,18 @@ private Q_SLOTS:
         f.key(Qt::Key_Backspace);
         QCOMPARE(f.v->annotations().size(), 1);
         QCOMPARE(f.liveCopies.last().image, oneLine);
-    }
 
-    void badgesNumberAfterTheHighest() {
-        CanvasFixture f;
-        f.select(QRectF(0, 0, 400, 300));
         f.choose(Tool::number);
-        for (int i = 1; i <= 3; ++i)
-            f.click(QPointF(50.0 * i, 50));
+        for (double x : {100, 150, 200})
+            f.click(QPointF(x, 200));
         f.choose(std::nullopt);
-        f.click(QPointF(100, 50));
+        f.click(QPointF(150, 200));
         f.key(Qt::Key_Delete);
         f.choose(Tool::number);
-
-        f.click(QPointF(50, 150));
-        f.click(QPointF(100, 150));
-
+        f.click(QPointF(100, 230));
+        f.click(QPointF(150, 230));
         QList<qint64> numbers;
-        for (const AnnotationRef& a : f.v->annotations())
+        for (const AnnotationRef& a : f.v->annotations().sliced(1))
             numbers.append(a->number);
         QCOMPARE(numbers, (QList<qint64>{1, 3, 4, 5}));
     }
@@ -265,33 +218,65 @@ private Q_SLOTS:
         CanvasFixture f;
         f.select(QRectF(0, 0, 400, 300));
         f.choose(Tool::marker);
-        const auto wheel = [&](int pixels) {
+        // Whether a turn (0 = a notch, else precise pixels) leaves this opacity and remainder.
+        const auto wheel = [&](int pixels, double opacity, double kept) {
             QWheelEvent event(QPointF(200, 150), f.v->mapToGlobal(QPointF(200, 150)),
                               QPoint(0, pixels), QPoint(0, pixels ? pixels * 10 : 120),
                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(f.v.get(), &event);
-            return std::pair(Prefs::markerOpacity(), f.v->scrollAccumulator());
+            return qAbs(Prefs::markerOpacity() - opacity) < 1e-9 &&
+                   qAbs(f.v->scrollAccumulator() - kept) < 1e-9;
         };
 
-        const auto notch = wheel(0);
-        const auto nine = wheel(9);
-        const auto six = wheel(6);
-
-        QVERIFY(qAbs(notch.first - 0.45) < 1e-9 && notch.second == 0);
-        QVERIFY(qAbs(nine.first - 0.45) < 1e-9 && qAbs(nine.second - 0.75) < 1e-9);
-        QVERIFY(qAbs(six.first - 0.5) < 1e-9 && qAbs(six.second - 0.25) < 1e-9);
+        QVERIFY(wheel(0, 0.45, 0));
+        QVERIFY(wheel(9, 0.45, 0.75));
+        QVERIFY(wheel(6, 0.5, 0.25));
     }
 
-    void keysEndTheCapture() {
+    // Escape and an empty Return leave nothing; Return commits the typing, in the colour picked
+    // meanwhile, and never ends the capture; once the field is gone the keys do.
+    void typingThenTheKeysThatEndTheCapture() {
         CanvasFixture f;
         f.select(area);
+        f.choose(Tool::text);
+        const QColor blue = Config::palette().at(3);
+        const auto fieldAt = [&](QPointF at) {
+            f.click(at);
+            return f.v->activeField();
+        };
 
+        QLineEdit* field = fieldAt(QPointF(270, 120));
+        QCOMPARE(field->width(), 80);
+        QTest::keyClicks(field, QStringLiteral("Hola"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QTest::keyClick(fieldAt(QPointF(100, 120)), Qt::Key_Return);
+        QVERIFY(f.v->annotations().isEmpty() && f.v->undoStack().isEmpty());
+        QCOMPARE(f.liveCopies.size(), 1);
+
+        field = fieldAt(QPointF(100, 120));
+        QCOMPARE(field->geometry().left(), 100);
+        QCOMPARE(field->width(), 200);
+        f.v->bars().colorButton()->click();
+        f.v->bars().paletteBar()->swatches().at(3)->click();
+        QCOMPARE(field->palette().color(QPalette::Text), blue);
+        QVERIFY(f.v->bars().paletteBar()->isHidden());
+        QTest::keyClicks(field, QStringLiteral("azul"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(!f.v->activeField());
+        QCOMPARE(f.v->annotations().first()->text, QStringLiteral("azul"));
+        QCOMPARE(f.v->annotations().first()->color(), blue);
+        QCOMPARE(f.v->undoStack().size(), 1);
+        QCOMPARE(f.liveCopies.size(), 2);
+        // Copying from the bar while typing must keep the text.
+        QTest::keyClicks(fieldAt(QPointF(100, 180)), QStringLiteral("Listo"));
+        QVERIFY(f.v->render()->image != f.liveCopies.last().image);
+
+        QVERIFY(f.outcomes.isEmpty());
         f.key(Qt::Key_Return);
         f.key(Qt::Key_Enter, Qt::KeypadModifier);
         f.key(Qt::Key_Escape);
         f.key(Qt::Key_C, Qt::ControlModifier);
         f.key(Qt::Key_S, Qt::ControlModifier);
-
         QList<Kind> kinds;
         for (const CanvasView::Outcome& outcome : std::as_const(f.outcomes))
             kinds.append(outcome.kind);
@@ -301,74 +286,8 @@ private Q_SLOTS:
         QCOMPARE(f.outcomes.last().rendered.image.size(), QSize(500, 400));
     }
 
-    // Return and Escape in the field end the typing, never the capture; a second Return copies.
-    void textField_data() {
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("kept"); // annotations, undo steps and new live copies alike
-
-        QTest::newRow("the field reaches the selection's edge; Return commits")
-            << QPointF(100, 120) << 200 << "Hola" << int(Qt::Key_Return) << 1;
-        QTest::newRow("30 points from the edge it is 80 wide; Escape drops the text")
-            << QPointF(270, 120) << 80 << "Hola" << int(Qt::Key_Escape) << 0;
-        QTest::newRow("an empty field leaves nothing")
-            << QPointF(100, 120) << 200 << "" << int(Qt::Key_Return) << 0;
-    }
-
-    void textField() {
-        QFETCH(QPointF, at);
-        QFETCH(int, width);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(int, kept);
-        CanvasFixture f;
-        QLineEdit* field = f.openField(at);
-        QVERIFY(field);
-        QCOMPARE(field->geometry().left(), int(at.x()));
-        QCOMPARE(field->width(), width);
-        const qsizetype copies = f.liveCopies.size();
-
-        QTest::keyClicks(field, typed);
-        QTest::keyClick(field, Qt::Key(key));
-
-        QVERIFY(f.outcomes.isEmpty() && !f.v->activeField());
-        QCOMPARE(f.v->annotations().size(), kept);
-        QCOMPARE(f.v->undoStack().size(), kept);
-        QCOMPARE(f.liveCopies.size(), copies + kept);
-        if (kept)
-            QCOMPARE(f.v->annotations().first()->text, typed);
-        f.key(Qt::Key_Return);
-        QCOMPARE(f.outcomes.value(0).kind, Kind::copy);
-    }
-
-    void renderIncludesTheTextBeingTyped() {
-        CanvasFixture f;
-        QTest::keyClicks(f.openField(), QStringLiteral("Listo"));
-
-        const std::optional<Rendered> typed = f.v->render();
-
-        QVERIFY(typed && typed->image != f.liveCopies.first().image);
-    }
-
-    void colourPickedWhileTypingRecoloursTheText() {
-        CanvasFixture f;
-        QLineEdit* field = f.openField();
-        f.v->bars().colorButton()->click();
-        const QColor blue = Config::palette().at(3);
-
-        f.v->bars().paletteBar()->swatches().at(3)->click();
-
-        QCOMPARE(field->palette().color(QPalette::Text), blue);
-        QVERIFY(f.v->bars().paletteBar()->isHidden());
-        QTest::keyClicks(field, QStringLiteral("azul"));
-        QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(f.v->annotations().first()->color(), blue);
-    }
-
     // A second click on the chosen tool returns to the pointer, unless its size bar had closed.
-    void toolClickedAgain() {
+    void barButtonsAndPressesOnTheBars() {
         CanvasFixture f;
         f.select(QRectF(50, 50, 200, 150));
         Toolbars& bars = f.v->bars();
@@ -384,16 +303,12 @@ private Q_SLOTS:
         QVERIFY(clicked(Tool::pen) && !bars.sizeBar(Tool::pen)->isHidden());
         QVERIFY(clicked(Tool::text) && !clicked(Tool::text));
         QVERIFY(bars.pointerButton()->isOn());
-    }
 
-    void pressesOnBarsNeverReachTheCanvas() {
-        CanvasFixture f;
-        f.select(QRectF(50, 50, 200, 150));
-        f.v->bars().colorButton()->click();
-        BarView* tools = f.v->bars().toolsBar();
-        PaletteView* palette = f.v->bars().paletteBar();
-
-        // The strip's padding, the gap between swatches, the opacity track's middle.
+        bars.colorButton()->click();
+        BarView* tools = bars.toolsBar();
+        PaletteView* palette = bars.paletteBar();
+        // Presses on the bars never reach the canvas: the strip's padding, the gap between
+        // swatches, the opacity track's middle.
         QTest::mouseClick(tools, Qt::LeftButton, {}, QPoint(1, tools->height() / 2));
         QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(palette->width() / 2, 35));
         QTest::mouseClick(palette->track(), Qt::LeftButton, {}, QPoint(65, 15));
@@ -429,21 +344,19 @@ private Q_SLOTS:
         // Along the bottom edge, away from the handles: white and green alternate one point
         // outside, with nothing inside or two points out.
         int green = 0, white = 0;
-        for (double x = 110; x < 190; x += 0.5) {
-            const double y = s.bottom() + 0.5;
-            green += near(colorAt(idle, QPointF(x, y)), Config::leafGreen(), 12);
-            white += near(colorAt(idle, QPointF(x, y)), Qt::white, 12);
+        for (double x = 110, y = s.bottom() + 0.5; x < 190; x += 0.5) {
+            green += near(colorAt(idle, {x, y}), Config::leafGreen(), 12);
+            white += near(colorAt(idle, {x, y}), Qt::white, 12);
             QVERIFY(isClear(colorAt(idle, {x, y - 1})) && isClear(colorAt(idle, {x, y + 1})));
         }
         QVERIFY(green > 60 && white > 30);
         // Just inside each handle's square, where nothing else paints.
-        for (double x : {s.left() + 1.5, s.center().x(), s.right() - 1.5}) {
+        for (double x : {s.left() + 1.5, s.center().x(), s.right() - 1.5})
             for (double y : {s.top() + 1.5, s.center().y(), s.bottom() - 1.5}) {
                 const bool handle = x != s.center().x() || y != s.center().y();
                 QCOMPARE(near(colorAt(idle, {x, y}), Qt::white), handle);
                 QVERIFY(isClear(colorAt(drawing, {x, y})));
             }
-        }
         const double in = labelCorner.y() < s.top() ? -2 : 2;
         QVERIFY(isPanel(colorAt(idle, labelCorner + QPointF(2, in))));
         QVERIFY(isClear(colorAt(idle, labelCorner + QPointF(-2, in))));
@@ -474,22 +387,6 @@ private Q_SLOTS:
         QVERIFY(isClear(colorAt(moved, QPointF(304.5, 120)))); // between border and tools bar
     }
 
-    void hintShowsOnlyBeforeAnyDrag() {
-        CanvasFixture f(1, QSize(1000, 600));
-        f.hover(QPointF(100, 300));
-
-        const QImage hovering = grabAt(*f.v, 1);
-        f.press(QPointF(100, 300));
-        const QImage pressed = grabAt(*f.v, 1);
-
-        // The capsule: centred, its bottom edge 90 points below the top.
-        const QRectF capsule = paintedBox(hovering, QRectF(0, 0, 1000, 150));
-        QVERIFY(qAbs(capsule.center().x() - 500) <= 1);
-        QCOMPARE(capsule.bottom(), 90.0);
-        QVERIFY(isPanel(colorAt(hovering, QPointF(capsule.center().x(), capsule.top() + 3))));
-        QVERIFY(paintedBox(pressed, QRectF(0, 0, 1000, 150)).isEmpty());
-    }
-
     // A message outlives an earlier one's timer; a sticky one stays. Both centred.
     void hudOutlivesAnEarlierTimer() {
         CanvasFixture f;
@@ -509,18 +406,41 @@ private Q_SLOTS:
         QVERIFY(shownAfterAnother(QStringLiteral("Leyendo texto…"), true, 0));
     }
 
-    // The loupe sits right of and below the pointer unless it would leave the display.
-    void loupeFlipsNearTheRightAndBottom() {
-        CanvasFixture f(1);
-        const auto loupeAt = [&](QPointF pointer) {
-            f.hover(pointer);
+    // Before a selection: the hint until the first press; the loupe right of and below the
+    // pointer unless it would leave the display, only while choosing the area and with the
+    // setting on.
+    void hintAndLoupeWhileChoosingTheArea() {
+        CanvasFixture f(1, QSize(1000, 600));
+        const QRectF top(0, 0, 1000, 150);
+        const auto loupeAt = [&](QPointF pointer, Qt::MouseButtons held = Qt::NoButton) {
+            f.hover(pointer, held);
             return f.v->loupeRect().value_or(QRectF());
         };
 
-        QCOMPARE(loupeAt(QPointF(251, 50)), QRectF(271, 70, 125, 125)); // 149 from the right
-        QCOMPARE(loupeAt(QPointF(252, 50)), QRectF(107, 70, 125, 125)); // 148
-        QCOMPARE(loupeAt(QPointF(50, 131)), QRectF(70, 151, 125, 125)); // 169 above the bottom
-        QCOMPARE(loupeAt(QPointF(50, 132)), QRectF(70, -13, 125, 125)); // 168
+        f.hover(QPointF(100, 300));
+        const QImage hovering = grabAt(*f.v, 1);
+        const QRectF capsule = paintedBox(hovering, top);
+        QVERIFY(qAbs(capsule.center().x() - 500) <= 1);
+        QCOMPARE(capsule.bottom(), 90.0);
+        QVERIFY(isPanel(colorAt(hovering, QPointF(capsule.center().x(), capsule.top() + 3))));
+        QCOMPARE(loupeAt(QPointF(851, 50)), QRectF(871, 70, 125, 125)); // 149 from the right
+        QCOMPARE(loupeAt(QPointF(852, 50)), QRectF(707, 70, 125, 125)); // 148
+        QCOMPARE(loupeAt(QPointF(50, 431)), QRectF(70, 451, 125, 125)); // 169 above the bottom
+        QCOMPARE(loupeAt(QPointF(50, 432)), QRectF(70, 287, 125, 125)); // 168
+        Prefs::setBool(QStringLiteral("showLoupe"), false);
+        f.press(QPointF(60, 300));
+        QVERIFY(paintedBox(grabAt(*f.v, 1), top).isEmpty());
+        QVERIFY(loupeAt(QPointF(160, 350), Qt::LeftButton).isNull());
+        Prefs::setBool(QStringLiteral("showLoupe"), true);
+        QVERIFY(!loupeAt(QPointF(160, 350), Qt::LeftButton).isNull()); // still selecting
+        f.release(QPointF(160, 350));
+        f.press(QPointF(100, 320));
+        QVERIFY(loupeAt(QPointF(200, 370), Qt::LeftButton).isNull()); // moving the selection
+        f.release(QPointF(200, 370));
+        QVERIFY(loupeAt(QPointF(120, 90)).isNull()); // hovering with a selection
+        f.choose(Tool::line);
+        f.press(QPointF(200, 370));
+        QVERIFY(loupeAt(QPointF(300, 420), Qt::LeftButton).isNull()); // drawing
     }
 
     // At the screen's top-left corner at 2x: one cell per device pixel, black beyond the screen.
@@ -546,27 +466,6 @@ private Q_SLOTS:
             QCOMPARE(cell(i, 14), i < 12 ? QColor(Qt::black) : QColor(i - 12, 2, 128));
         // The "0, 0" label hangs under the loupe.
         QVERIFY(colorAt(image, QPointF(loupe.center().x(), loupe.bottom() + 5)).alpha() > 150);
-    }
-
-    void loupeShowsOnlyWhileChoosingTheArea() {
-        CanvasFixture f(1);
-        const auto dragging = [&](QPointF from) {
-            f.send(QEvent::MouseButtonRelease, from, Qt::LeftButton, Qt::NoButton);
-            f.press(from);
-            f.hover(from + QPointF(100, 50), Qt::LeftButton);
-            return f.v->loupeRect().has_value();
-        };
-        Prefs::setBool(QStringLiteral("showLoupe"), false);
-
-        QVERIFY(!dragging(QPointF(60, 60)));
-        Prefs::setBool(QStringLiteral("showLoupe"), true);
-        QVERIFY(f.v->loupeRect());            // still selecting
-        QVERIFY(!dragging(QPointF(100, 80))); // moving the selection
-        f.send(QEvent::MouseButtonRelease, QPointF(200, 130), Qt::LeftButton, Qt::NoButton);
-        f.hover(QPointF(120, 90));
-        QVERIFY(!f.v->loupeRect()); // hovering with a selection
-        f.choose(Tool::line);
-        QVERIFY(!dragging(QPointF(200, 130))); // drawing
     }
 };
 
