@@ -175,7 +175,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "no X server with a 9 key to press\n");
         return 1;
     }
-    long afterFirstKb = 0;
+    long afterFirstKb = 0, afterTenKb = 0;
     int done = 0;
     for (Series& s : series) {
         for (int i = 0; i < (s.paused ? runsAfterPause : runsInARow); ++i) {
@@ -203,9 +203,9 @@ int main(int argc, char* argv[]) {
                 program.kill();
                 return 1;
             }
-            if (++done == 1) {
+            if (++done == 1 || done == 10) {
                 QThread::msleep(1000);
-                afterFirstKb = rssKb(program.processId());
+                (done == 1 ? afterFirstKb : afterTenKb) = rssKb(program.processId());
             }
         }
     }
@@ -222,7 +222,8 @@ int main(int argc, char* argv[]) {
                     s.name, median(s.ms), *std::min_element(s.ms.begin(), s.ms.end()),
                     *std::max_element(s.ms.begin(), s.ms.end()), int(s.ms.size()));
     std::printf(
-        "resident memory: idle %.1f MB, after 1 capture %.1f MB, after %d captures %.1f MB\n",
-        idleKb / 1024.0, afterFirstKb / 1024.0, done, afterKb / 1024.0);
+        "resident memory: idle %.1f MB, after 1 capture %.1f MB, after 10 %.1f MB, after %d "
+        "%.1f MB\n",
+        idleKb / 1024.0, afterFirstKb / 1024.0, afterTenKb / 1024.0, done, afterKb / 1024.0);
     return 0;
 }

@@ -56,8 +56,7 @@ void OverlayWindow::showFrozen() {
     // On X11 the server puts the veiled image on the window at once; Qt's first paint, the
     // hint and the loupe follow on identical pixels.
     xcb_connection_t* c = X11::connection();
-    if (!c || !VeiledFrame::put(c, xcb_window_t(winId()), m_image,
-                                qRound(DimView::alpha * 255)))
+    if (!c || !VeiledFrame::put(c, xcb_window_t(winId()), m_image, qRound(DimView::alpha * 255)))
         return;
     X11::sync();
     markPainted();

@@ -23,14 +23,12 @@ void veil(uint8_t* bytes, qsizetype count, int alpha) {
 }
 
 bool put(xcb_connection_t* c, xcb_window_t window, const QImage& image, int alpha) {
-    if (!c || window == XCB_WINDOW_NONE || image.format() != QImage::Format_RGB32 ||
-        image.isNull())
+    if (!c || window == XCB_WINDOW_NONE || image.format() != QImage::Format_RGB32 || image.isNull())
         return false;
     X11::Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
     const xcb_setup_t* setup = xcb_get_setup(c);
-    if (!geometry || geometry->depth != 24 ||
-        setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+    if (!geometry || geometry->depth != 24 || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
         return false;
     bool bpp32 = false;
     for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
