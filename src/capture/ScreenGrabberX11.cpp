@@ -28,18 +28,6 @@ QRect nativeRect(const QScreen* screen) {
     return QRect(g.topLeft(), QSize(qRound(g.width() * dpr), qRound(g.height() * dpr)));
 }
 
-// A 32-bit little-endian TrueColor image is the only layout we copy straight into a QImage.
-bool rootIsXrgb32(xcb_connection_t* c, uint8_t depth) {
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || (depth != 24 && depth != 32))
-        return false;
-    bool bpp32 = false;
-    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
-        if (it.data->depth == depth)
-            bpp32 = it.data->bits_per_pixel == 32;
-    return bpp32;
-}
-
 // Copies rows into the image from `firstRow` on, forcing the unused byte to opaque as
 // Format_RGB32 expects.
 void copyRows(QImage& image, int firstRow, const uint8_t* data, int rows) {
@@ -80,7 +68,7 @@ private:
             xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr));
         if (!rootGeometry)
             return {{}, tr("No se pudo leer la ventana raíz del servidor X.")};
-        if (!rootIsXrgb32(c, rootGeometry->depth))
+        if (!X11::isXrgb32(c, rootGeometry->depth))
             return {{}, tr("El formato de imagen de la pantalla no está soportado.")};
         const QRect rootRect(0, 0, rootGeometry->width, rootGeometry->height);
 

@@ -27,23 +27,17 @@ bool put(xcb_connection_t* c, xcb_window_t window, const QImage& image, int alph
         return false;
     X11::Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    if (!geometry || geometry->depth != 24 || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
-        return false;
-    bool bpp32 = false;
-    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
-        if (it.data->depth == 24)
-            bpp32 = it.data->bits_per_pixel == 32;
-    if (!bpp32)
+    // Depth 24 only: a 32-bit window would take the unused byte as its alpha.
+    if (!geometry || geometry->depth != 24 || !X11::isXrgb32(c, geometry->depth))
         return false;
 
     const int width = std::min<int>(image.width(), geometry->width);
     const int height = std::min<int>(image.height(), geometry->height);
     const size_t stride = size_t(width) * 4;
     const size_t requestLimit = size_t(xcb_get_maximum_request_length(c)) * 4 - 64;
-    const int bandRows = int(std::max<size_t>(1, std::min(bandBytes, requestLimit) / stride));
     if (stride > requestLimit)
         return false;
+    const int bandRows = int(std::max<size_t>(1, std::min(bandBytes, requestLimit) / stride));
 
     std::vector<uint8_t> band(stride * size_t(bandRows));
     const xcb_gcontext_t gc = xcb_generate_id(c);

@@ -69,6 +69,17 @@ std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply) {
     return v.first();
 }
 
+bool isXrgb32(xcb_connection_t* c, uint8_t depth) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || (depth != 24 && depth != 32))
+        return false;
+    bool bpp32 = false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == depth)
+            bpp32 = it.data->bits_per_pixel == 32;
+    return bpp32;
+}
+
 xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
                                           xcb_atom_t type) {
     // 4096 items is far more than any property read here holds (client lists included).

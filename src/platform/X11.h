@@ -29,6 +29,10 @@ template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 QList<uint32_t> values32(const xcb_get_property_reply_t* reply);
 std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply);
 
+// Whether pixels of this depth travel as 32-bit little-endian words, the layout of
+// QImage::Format_RGB32, so images can be copied to and from the server as they are.
+bool isXrgb32(xcb_connection_t* c, uint8_t depth);
+
 xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
                                           xcb_atom_t type = XCB_ATOM_ANY);
 
