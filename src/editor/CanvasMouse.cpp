@@ -38,17 +38,30 @@ QPointF CanvasView::clampedToBounds(QPointF p) const {
     return clampedInto(p, bounds());
 }
 
-std::optional<CanvasView::Handle> CanvasView::handle(QPointF p) const {
+std::array<std::pair<CanvasView::Handle, QPointF>, 8> CanvasView::handleCentres() const {
     const QRectF s = m_selection;
+    std::array<std::pair<Handle, QPointF>, 8> out;
+    size_t i = 0;
     for (int dx = -1; dx <= 1; ++dx) {
         for (int dy = -1; dy <= 1; ++dy) {
             if (dx == 0 && dy == 0)
                 continue;
-            const double hx = dx < 0 ? s.left() : dx == 0 ? s.center().x() : s.right();
-            const double hy = dy < 0 ? s.top() : dy == 0 ? s.center().y() : s.bottom();
-            if (std::abs(hx - p.x()) <= 7 && std::abs(hy - p.y()) <= 7)
-                return Handle{dx, dy};
+            out[i++] = {Handle{dx, dy}, QPointF(dx < 0    ? s.left()
+                                                : dx == 0 ? s.center().x()
+                                                          : s.right(),
+                                                dy < 0    ? s.top()
+                                                : dy == 0 ? s.center().y()
+                                                          : s.bottom())};
         }
+    }
+    return out;
+}
+
+std::optional<CanvasView::Handle> CanvasView::handle(QPointF p) const {
+    // The first within reach wins, so on a thin selection the top handle beats the bottom one.
+    for (const auto& [h, centre] : handleCentres()) {
+        if (std::abs(centre.x() - p.x()) <= 7 && std::abs(centre.y() - p.y()) <= 7)
+            return h;
     }
     return std::nullopt;
 }

@@ -136,16 +136,8 @@ void CanvasView::drawSelectionFrame(QPainter& painter) const {
         return;
     painter.setPen(rectPen(Config::leafGreen(), 1));
     painter.setBrush(Qt::white);
-    const QRectF s = m_selection;
-    for (int dx = -1; dx <= 1; ++dx) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            if (dx == 0 && dy == 0)
-                continue;
-            const double x = dx < 0 ? s.left() : dx == 0 ? s.center().x() : s.right();
-            const double y = dy < 0 ? s.top() : dy == 0 ? s.center().y() : s.bottom();
-            painter.drawRect(QRectF(x - 3.5, y - 3.5, 7, 7));
-        }
-    }
+    for (const auto& [h, centre] : handleCentres())
+        painter.drawRect(QRectF(centre.x() - 3.5, centre.y() - 3.5, 7, 7));
 }
 
 QString CanvasView::sizeLabelText() const {

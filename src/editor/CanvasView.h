@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -165,6 +166,8 @@ public:
     bool isOverBar(QPointF p) const;
 
     std::optional<Handle> handle(QPointF p) const;
+    // The eight handles of the selection with their centres, left column first, top first.
+    std::array<std::pair<Handle, QPointF>, 8> handleCentres() const;
 
 Q_SIGNALS:
     // The overlay's dimming layer follows this; a zero rectangle dims the whole display.
