@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -55,6 +56,40 @@ bool claimName(const QByteArray& from, const QByteArray& to) {
         return false;
     ::unlink(from.constData());
     return true;
+}
+
+// Thumbnails kept for the drawer, in a folder that never lists as an entry.
+const QString keptFolder = QStringLiteral(".thumbnails");
+// The drawer's tile image area on a 2x display: one kept size serves scales 1 and 2.
+constexpr QSize keptBox(388, 228);
+
+// Deletes kept thumbnails whose entry is gone, whoever removed it.
+void pruneKept() {
+    const QDir dir(History::folder() + u'/' + keptFolder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!QFileInfo::exists(History::folder() + u'/' + name))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+QImage fitted(QImage image, QSize box) {
+    if (image.width() > box.width() || image.height() > box.height())
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+// The entry decoded straight to `box`, with its full pixel size from the header.
+std::optional<std::pair<QImage, QSize>> decodeFitted(const QString& path, QSize box) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
+        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return std::pair{fitted(image, box), full.isValid() ? full : image.size()};
 }
 
 } // namespace
@@ -112,13 +147,21 @@ void add(const QByteArray& png, const QDateTime& time) {
     const QStringList entries = items();
     for (qsizetype i = capacity; i < entries.size(); ++i)
         QFile::remove(entries[i]);
+    pruneKept();
 }
 
 int clear() {
     const QStringList entries = items();
     for (const QString& entry : entries)
         QFile::remove(entry);
+    pruneKept();
     return int(entries.size());
+}
+
+bool remove(const QString& entry) {
+    const bool removed = QFile::remove(entry) || !QFileInfo::exists(entry);
+    pruneKept();
+    return removed;
 }
 
 bool confirmAndClear(QWidget* parent) {
@@ -165,6 +208,38 @@ std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPi
         image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(1);
     return std::pair{image, pixelSize};
+}
+
+QString keptThumbnailPath(const QString& path) {
+    const QFileInfo entry(path);
+    return entry.path() + u'/' + keptFolder + u'/' + entry.fileName();
+}
+
+std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box) {
+    if (box.isEmpty())
+        return std::nullopt;
+    if (box.width() > keptBox.width() || box.height() > keptBox.height())
+        return decodeFitted(path, box);
+
+    const QString keptPath = keptThumbnailPath(path);
+    QImageReader kept(keptPath);
+    const QSize full = QImageReader(path).size();
+    if (full.isValid()) {
+        const QImage image = kept.read();
+        if (!image.isNull())
+            return std::pair{fitted(image, box), full};
+    }
+
+    std::optional<std::pair<QImage, QSize>> made = decodeFitted(path, keptBox);
+    if (!made)
+        return std::nullopt;
+    // Written whole or not at all, so a drawer opened meanwhile never reads half a thumbnail.
+    QDir().mkdir(QFileInfo(keptPath).path());
+    QSaveFile file(keptPath);
+    if (file.open(QIODevice::WriteOnly) && made->first.save(&file, "PNG"))
+        file.commit();
+    made->first = fitted(made->first, box);
+    return made;
 }
 
 } // namespace History
