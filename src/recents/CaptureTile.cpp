@@ -18,8 +18,6 @@
 #include <QPainterPath>
 #include <QUrl>
 
-#include <cmath>
-
 namespace {
 
 QString capitalisedWords(const QString& text) {
@@ -118,8 +116,7 @@ void CaptureTile::mousePressEvent(QMouseEvent* event) {
 void CaptureTile::mouseMoveEvent(QMouseEvent* event) {
     if (m_dragging || !m_mouseDownPoint)
         return;
-    const QPointF moved = event->scenePosition() - *m_mouseDownPoint;
-    if (std::hypot(moved.x(), moved.y()) > dragDistance)
+    if (DrawerLayout::startsDrag(event->scenePosition() - *m_mouseDownPoint))
         startDrag();
 }
 

@@ -10,15 +10,12 @@
 #include <optional>
 
 // One history entry in the recents drawer: its thumbnail and caption. A click asks for a copy,
-// a press that moves more than 4 points drags the file to other programs, and the context menu
+// a press that moves further drags the file to other programs, and the context menu
 // copies, reveals, saves or removes it.
 class CaptureTile : public QWidget {
     Q_OBJECT
 
 public:
-    // Presses that move this far or less are clicks.
-    static constexpr double dragDistance = 4;
-
     CaptureTile(const QRect& frame, const QString& url, QWidget* parent);
 
     // The thumbnail arrives later, decoded off the main thread; a null image marks the entry

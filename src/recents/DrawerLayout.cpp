@@ -1,6 +1,7 @@
 #include "recents/DrawerLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace DrawerLayout {
 
@@ -53,6 +54,11 @@ QRect stripFrame(int width) {
 QRect emptyMessageFrame(int width, QSize message) {
     return QRect(QPoint((width - message.width()) / 2, emptyMessageBottom - message.height()),
                  message);
+}
+
+bool startsDrag(QPointF moved) {
+    constexpr double dragDistance = 4;
+    return std::hypot(moved.x(), moved.y()) > dragDistance;
 }
 
 QRectF imageFrame(QSizeF image) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 
@@ -42,6 +43,9 @@ Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButt
 // The tiles' scrolling strip, and the empty message centred in the panel.
 QRect stripFrame(int width);
 QRect emptyMessageFrame(int width, QSize message);
+
+// A press that has moved more than 4 points is a drag; up to that, its release is a click.
+bool startsDrag(QPointF moved);
 
 // The thumbnail of the given pixel size scaled to fit the tile's image area and centred in it.
 QRectF imageFrame(QSizeF image);

@@ -73,6 +73,11 @@ void pruneKept() {
 }
 
 QImage fitted(QImage image, QSize box) {
+    // Palette and 16-bit images scale and store poorly: thumbnails are plain 8-bit colour.
+    const QImage::Format plain =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != plain)
+        image.convertTo(plain);
     if (image.width() > box.width() || image.height() > box.height())
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(1);

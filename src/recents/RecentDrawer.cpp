@@ -132,6 +132,10 @@ RecentDrawer::~RecentDrawer() {
     delete m_panel;
 }
 
+DrawerPanel* RecentDrawer::panel() const {
+    return m_panel;
+}
+
 void RecentDrawer::toggle() {
     if (m_panel)
         hide();

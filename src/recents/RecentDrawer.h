@@ -37,7 +37,7 @@ public:
     void clearAll();
 
     // The open drawer; null while closed.
-    DrawerPanel* panel() const { return m_panel; }
+    DrawerPanel* panel() const;
 
 Q_SIGNALS:
     // The panel's first frame is painted.
