@@ -49,10 +49,10 @@ inline double median(QList<double> values) {
 }
 
 // Reads the program's output until it prints a trace line starting with `tag`; its time, or -1.
-inline qint64 waitForTrace(QProcess& program, const QByteArray& tag) {
+inline qint64 waitForTrace(QProcess& program, const QByteArray& tag, int timeoutMs = waitMs) {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < waitMs) {
+    while (clock.elapsed() < timeoutMs) {
         while (program.canReadLine()) {
             const QByteArray line = program.readLine().trimmed();
             if (line.startsWith(tag + ' '))

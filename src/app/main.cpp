@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -93,6 +94,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::commandReceived, &shell,
                      &AppDelegate::handleCommand);
     shell.launch();
+    QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     if (invocation.kind == CommandLine::Kind::command)
         shell.handleCommand(invocation.command);
     return app.exec();

@@ -76,12 +76,21 @@ QImage fitted(QImage image, QSize box) {
     // Palette and 16-bit images scale and store poorly: thumbnails are plain 8-bit colour.
     const QImage::Format plain =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (image.format() != plain)
+    if (image.format() != plain && image.format() != QImage::Format_ARGB32)
         image.convertTo(plain);
     if (image.width() > box.width() || image.height() > box.height())
         image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(1);
     return image;
+}
+
+// Written whole or not at all, so a drawer opened meanwhile never reads half a thumbnail.
+void keep(const QImage& thumbnail, const QString& entry) {
+    const QString path = History::keptThumbnailPath(entry);
+    QDir().mkdir(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && thumbnail.save(&file, "PNG"))
+        file.commit();
 }
 
 // The entry decoded straight to `box`, with its full pixel size from the header.
@@ -122,7 +131,7 @@ void add(const QByteArray& png) {
     add(png, QDateTime::currentDateTime());
 }
 
-void add(const QByteArray& png, const QDateTime& time) {
+void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     const QString dir = folder();
     if (!ensureFolder(dir))
         return;
@@ -142,6 +151,8 @@ void add(const QByteArray& png, const QDateTime& time) {
                 QFile::encodeName(dir + QLatin1Char('/') + entryName(time, clash));
             if (claimName(from, to)) {
                 file.setAutoRemove(false);
+                if (!picture.isNull())
+                    keep(fitted(picture, keptBox), QFile::decodeName(to));
                 break;
             }
             if (errno != EEXIST)
@@ -238,11 +249,7 @@ std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize
     std::optional<std::pair<QImage, QSize>> made = decodeFitted(path, keptBox);
     if (!made)
         return std::nullopt;
-    // Written whole or not at all, so a drawer opened meanwhile never reads half a thumbnail.
-    QDir().mkdir(QFileInfo(keptPath).path());
-    QSaveFile file(keptPath);
-    if (file.open(QIODevice::WriteOnly) && made->first.save(&file, "PNG"))
-        file.commit();
+    keep(made->first, path);
     made->first = fitted(made->first, box);
     return made;
 }

@@ -26,8 +26,9 @@ QStringList items();
 // Files the bytes as a new entry and keeps the 20 newest. Safe off the main thread; failures
 // are silent and never leave a partial entry.
 void add(const QByteArray& png);
-// The same, named after the given local time.
-void add(const QByteArray& png, const QDateTime& time);
+// The same, named after the given local time. With the decoded picture the drawer's thumbnail is
+// kept at once, instead of decoding the entry on its first showing.
+void add(const QByteArray& png, const QDateTime& time, const QImage& picture = {});
 // Deletes every entry; returns how many were listed, deleted or not.
 int clear();
 // Deletes one entry and its kept thumbnail; true when the entry is gone.

@@ -23,6 +23,8 @@ public:
     static RecentDrawer& shared();
     ~RecentDrawer() override;
 
+    // Loads what the first opening would otherwise wait for; for an idle moment after launch.
+    void prepare();
     // Closes any open drawer and opens a new one on the screen under the pointer.
     void show();
     // Slides the drawer away; nothing when it is closed.
