@@ -2,36 +2,21 @@
 // it opens and how it closes, a click that copies onto the real clipboard, and a drag that hands
 // the file to another program.
 #include "recents/History.h"
+#include "x11/RunningProgram.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QSettings>
 #include <QTest>
 
 namespace {
 
-constexpr int waitMs = 10000;
-
-QByteArray run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    return process.readAllStandardOutput();
-}
-
-void xdotool(const QStringList& arguments) {
-    run(QStringLiteral("xdotool"), arguments);
-}
-
-QString windows() {
-    return QString::fromUtf8(
-        run(QStringLiteral("xdotool"),
-            {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
-}
+using RunningProgram::run;
+using RunningProgram::waitMs;
+using RunningProgram::windows;
+using RunningProgram::xdotool;
 
 // Whether a window of the program sits exactly there, in native pixels.
 bool drawerAt(const QRect& frame) {
@@ -65,6 +50,13 @@ const QRect onRight(1920 + 2 * 137, 2 * 314, 2 * 686, 2 * 212);
 // The first tile's centre on the left monitor: the strip starts 16 points in, 46 down.
 const QPoint firstTile = onLeft.topLeft() + QPoint(16 + 105, 46 + 75);
 
+// Opens the drawer with the shortcut on the left monitor; true once it has slid into place.
+bool openOnLeft() {
+    xdotool({"mousemove", "300", "300"});
+    xdotool({"key", "shift+ctrl+0"});
+    return QTest::qWaitFor([] { return drawerAt(onLeft); }, waitMs);
+}
+
 } // namespace
 
 class tst_RecentsDrawer : public QObject {
@@ -84,14 +76,6 @@ private:
 };
 
 void tst_RecentsDrawer::initTestCase() {
-    const QString home = QDir::homePath();
-    QVERIFY(home.contains(QLatin1String("test-home")));
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-        .setValue("didShowWelcome", true);
     QDir(History::folder()).removeRecursively();
     const QDateTime morning(QDate(2026, 12, 5), QTime(8, 19, 19));
     for (const QColor colour : {Qt::red, Qt::green, Qt::blue})
@@ -99,17 +83,11 @@ void tst_RecentsDrawer::initTestCase() {
     m_newest = History::items().value(0);
     QCOMPARE(History::items().size(), 3);
 
-    QFile::remove(runtime + QStringLiteral("/brindlecap.socket"));
-    m_program.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
-    QVERIFY(m_program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime + QStringLiteral("/brindlecap.socket")), waitMs);
+    QVERIFY(RunningProgram::start(m_program));
 }
 
 void tst_RecentsDrawer::cleanupTestCase() {
-    m_program.terminate();
-    if (!m_program.waitForFinished(5000))
-        m_program.kill();
+    RunningProgram::stop(m_program);
 }
 
 // Runs first: commands are read once the launch, shortcuts included, is done.
@@ -129,23 +107,18 @@ void tst_RecentsDrawer::commandAndShortcutToggleItUnderThePointer() {
 }
 
 void tst_RecentsDrawer::escapeAndAClickElsewhereCloseIt() {
-    xdotool({"mousemove", "300", "300"});
-    xdotool({"key", "shift+ctrl+0"});
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
+    QVERIFY(openOnLeft());
 
     xdotool({"key", "Escape"});
 
     QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-    xdotool({"key", "shift+ctrl+0"});
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
+    QVERIFY(openOnLeft());
     xdotool({"click", "1"});
     QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
 }
 
 void tst_RecentsDrawer::clickCopiesPngAndTiff() {
-    xdotool({"mousemove", "300", "300"});
-    xdotool({"key", "shift+ctrl+0"});
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
+    QVERIFY(openOnLeft());
     QFile newest(m_newest);
     QVERIFY(newest.open(QIODevice::ReadOnly));
     const QByteArray png = newest.readAll();
@@ -167,9 +140,7 @@ void tst_RecentsDrawer::dragHandsTheFileToAnotherProgram() {
     const QList<QByteArray> ready = target.readLine().trimmed().split(' ');
     QCOMPARE(ready.value(0), QByteArray("ready"));
     const QPoint inside(ready.value(1).toInt() + 100, ready.value(2).toInt() + 100);
-    xdotool({"mousemove", "300", "300"});
-    xdotool({"key", "shift+ctrl+0"});
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
+    QVERIFY(openOnLeft());
 
     xdotool({"mousemove",
              QString::number(firstTile.x()),
