@@ -232,7 +232,6 @@ void RecentDrawer::build(QScreen* screen) {
     panel->setGeometry(start);
     panel->show();
     panel->raise();
-    panel->activateWindow();
 
     auto* slide = new QPropertyAnimation(panel, "pos", panel);
     slide->setDuration(openMs);
@@ -252,6 +251,10 @@ void RecentDrawer::build(QScreen* screen) {
         if (self)
             self->hide();
     });
+    // The keyboard stays with the user's window while the Escape hot key works: a window that
+    // bypasses the window manager gives no focus back when it closes.
+    if (!m_escapeKey)
+        panel->activateWindow();
 }
 
 void RecentDrawer::loadThumbnails(const QList<CaptureTile*>& tiles, qreal ratio) {

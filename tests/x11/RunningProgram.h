@@ -8,6 +8,10 @@
 #include <QSettings>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 namespace RunningProgram {
 
 inline constexpr int waitMs = 10000;
@@ -31,9 +35,25 @@ inline QString windows() {
             {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
 }
 
+// Whether another client holds Shift+Ctrl+9 (X keycode 18): grabbing it ourselves is refused.
+inline bool areaShortcutTaken() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    constexpr uint16_t modifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL;
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_grab_key_checked(c, 1, root, modifiers, 18, XCB_GRAB_MODE_ASYNC,
+                                                  XCB_GRAB_MODE_ASYNC));
+    const bool taken = error && error->error_code == 10;
+    if (!error)
+        xcb_ungrab_key(c, 18, root, modifiers);
+    std::free(error);
+    xcb_disconnect(c);
+    return taken;
+}
+
 // Starts the program in the test's own home (checked), with a private runtime folder so that its
 // single-instance socket is the test's own, the modal first-run welcome marked as shown, and
-// waits until it listens for commands.
+// waits until it listens for commands and its shortcuts.
 inline bool start(QProcess& program) {
     const QString home = QDir::homePath();
     if (!home.contains(QLatin1String("test-home")))
@@ -49,8 +69,22 @@ inline bool start(QProcess& program) {
     QFile::remove(socket);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(BRINDLECAP_BINARY), {});
+    // The socket appears twice: first while the program checks for another instance, before it
+    // opens its windows. Its shortcuts are taken only after it listens for good.
     return program.waitForStarted() &&
-           QTest::qWaitFor([&] { return QFile::exists(socket); }, waitMs);
+           QTest::qWaitFor([&] { return QFile::exists(socket) && areaShortcutTaken(); }, waitMs);
+}
+
+// `brindlecap <name>` handed to the running program: its exit status, -1 when it hung.
+inline int command(const QString& name) {
+    QProcess second;
+    second.start(QStringLiteral(BRINDLECAP_BINARY), {name});
+    if (!second.waitForFinished(waitMs)) {
+        second.kill();
+        second.waitForFinished();
+        return -1;
+    }
+    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
 }
 
 inline void stop(QProcess& program) {

@@ -90,12 +90,11 @@ void tst_RecentsDrawer::cleanupTestCase() {
     RunningProgram::stop(m_program);
 }
 
-// Runs first: commands are read once the launch, shortcuts included, is done.
 void tst_RecentsDrawer::commandAndShortcutToggleItUnderThePointer() {
     xdotool({"mousemove", "300", "300"});
-    QCOMPARE(QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {"recents"}), 0);
+    QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
     QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
-    QCOMPARE(QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {"recents"}), 0);
+    QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
     xdotool({"mousemove", "2500", "300"});
 
