@@ -28,16 +28,6 @@ private Q_SLOTS:
         QCOMPARE(DrawerLayout::panelWidth(entries, visibleWidth), width);
     }
 
-    void slidesUpToTheBottomCentreOfTheVisibleArea() {
-        const QRect visible(1920, 30, 960, 510);
-
-        const QRect frame = DrawerLayout::finalFrame(visible, 686);
-
-        QCOMPARE(frame, QRect(1920 + 480 - 343, 540 - 14 - 212, 686, 212));
-        QVERIFY(frame.translated(0, DrawerLayout::slide).top() > visible.bottom());
-        QCOMPARE(DrawerLayout::contentWidth(20), 4428);
-    }
-
     void header_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<bool>("clearButton");
@@ -82,14 +72,6 @@ private Q_SLOTS:
         QFETCH(bool, drags);
 
         QCOMPARE(DrawerLayout::startsDrag(moved), drags);
-    }
-
-    void thumbnailsFitTheImageAreaCentred() {
-        QCOMPARE(DrawerLayout::imageFrame(QSizeF(3840, 2160)),
-                 QRectF(8, 8 + (114 - 194 * 9.0 / 16) / 2, 194, 194 * 9.0 / 16));
-        QCOMPARE(DrawerLayout::imageFrame(QSizeF(50, 100)),
-                 QRectF(8 + (194 - 57) / 2.0, 8, 57, 114));
-        QVERIFY(DrawerLayout::imageFrame(QSizeF(0, 10)).isEmpty());
     }
 };
 
