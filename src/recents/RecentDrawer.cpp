@@ -26,7 +26,6 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWindow>
-#include <QtConcurrent>
 
 #include <cmath>
 
@@ -48,6 +47,11 @@ QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, double a
                          .arg(int(std::lround(alpha * 255))));
     l->adjustSize();
     return l;
+}
+
+QLabel* titleLabel(QWidget* parent) {
+    return label(QCoreApplication::translate("RecentDrawer", "🍃  Capturas recientes"), 13,
+                 QFont::DemiBold, 1, parent);
 }
 
 QPushButton* clearButton(const QString& text, const QString& tip, QWidget* parent) {
@@ -129,7 +133,9 @@ RecentDrawer::~RecentDrawer() {
     if (m_closed)
         *m_closed = true;
     m_loader.waitForDone();
-    delete m_panel;
+    // Past the application's own destruction widgets can no longer be deleted.
+    if (!QCoreApplication::closingDown())
+        delete m_panel;
 }
 
 DrawerPanel* RecentDrawer::panel() const {
@@ -138,8 +144,7 @@ DrawerPanel* RecentDrawer::panel() const {
 
 // Finding a font with the leaf (a colour emoji font) took 45 ms of the first opening here.
 void RecentDrawer::prepare() {
-    QLabel* title = label(tr("🍃  Capturas recientes"), 13, QFont::DemiBold, 1, nullptr);
-    delete title;
+    delete titleLabel(nullptr);
 }
 
 void RecentDrawer::toggle() {
@@ -167,7 +172,7 @@ void RecentDrawer::build(QScreen* screen) {
     connect(panel, &DrawerPanel::escapePressed, this, &RecentDrawer::hide);
     connect(panel, &DrawerPanel::shown, this, &RecentDrawer::shown);
 
-    QLabel* title = label(tr("🍃  Capturas recientes"), 13, QFont::DemiBold, 1, panel);
+    QLabel* title = titleLabel(panel);
     QLabel* hint = label(tr("Clic: copiar  ·  Arrastrar: soltar en otra app  ·  Clic derecho: más"
                             "  ·  Esc: cerrar"),
                          11, QFont::Normal, 0.55, panel);
@@ -263,23 +268,25 @@ void RecentDrawer::loadThumbnails(const QList<CaptureTile*>& tiles, qreal ratio)
                     int(std::ceil(DrawerLayout::tileImageArea.height() * ratio)));
     auto remaining = std::make_shared<int>(int(tiles.size()));
     for (CaptureTile* tile : tiles) {
-        QtConcurrent::run(&m_loader,
-                          [url = tile->url(), box, closed = m_closed] {
-                              using Result = std::optional<std::pair<QImage, QSize>>;
-                              return *closed ? Result() : History::keptThumbnail(url, box);
-                          })
-            .then(tile, [this, tile, ratio,
-                         remaining](const std::optional<std::pair<QImage, QSize>>& thumb) {
+        QPointer<CaptureTile> target = tile;
+        // Results come back through the drawer, which outlives every tile, and find their tile
+        // on the main thread if it still exists.
+        m_loader.start([this, target, url = tile->url(), box, ratio, remaining, closed = m_closed] {
+            auto thumb = *closed ? std::nullopt : History::keptThumbnail(url, box);
+            QMetaObject::invokeMethod(this, [this, target, thumb, ratio, remaining] {
+                if (!target)
+                    return;
                 if (thumb) {
                     QImage image = thumb->first;
                     image.setDevicePixelRatio(ratio);
-                    tile->setThumbnail(image, thumb->second);
+                    target->setThumbnail(image, thumb->second);
                 } else {
-                    tile->setThumbnail({}, {});
+                    target->setThumbnail({}, {});
                 }
                 if (--*remaining == 0)
                     Q_EMIT thumbnailsLoaded();
             });
+        });
     }
 }
 
@@ -310,21 +317,22 @@ void RecentDrawer::hide() {
 void RecentDrawer::copy(const QString& url, QScreen* screen) {
     hide();
     QPointer<QScreen> target = screen;
-    QtConcurrent::run(&m_loader, [url] {
-        return readForClipboard(url);
-    }).then(this, [target](const std::optional<ClipboardImage>& copied) {
-        if (!copied) {
-            Toast::show(tr("No se pudo leer la captura"), target);
-            return;
-        }
-        auto* mime = new QMimeData;
-        mime->setData(QStringLiteral("image/png"), copied->png);
-        if (copied->tiff)
-            mime->setData(QStringLiteral("image/tiff"), *copied->tiff);
-        // Other Qt programs read clipboard()->image() only from this.
-        mime->setImageData(copied->image);
-        QGuiApplication::clipboard()->setMimeData(mime);
-        Toast::show(tr("Copiado al portapapeles"), target);
+    m_loader.start([this, url, target] {
+        std::optional<ClipboardImage> copied = readForClipboard(url);
+        QMetaObject::invokeMethod(this, [target, copied = std::move(copied)] {
+            if (!copied) {
+                Toast::show(tr("No se pudo leer la captura"), target);
+                return;
+            }
+            auto* mime = new QMimeData;
+            mime->setData(QStringLiteral("image/png"), copied->png);
+            if (copied->tiff)
+                mime->setData(QStringLiteral("image/tiff"), *copied->tiff);
+            // Other Qt programs read clipboard()->image() only from this.
+            mime->setImageData(copied->image);
+            QGuiApplication::clipboard()->setMimeData(mime);
+            Toast::show(tr("Copiado al portapapeles"), target);
+        });
     });
 }
 
