@@ -142,9 +142,12 @@ DrawerPanel* RecentDrawer::panel() const {
     return m_panel;
 }
 
-// Finding a font with the leaf (a colour emoji font) took 45 ms of the first opening here.
+// Finding a font with the leaf (a colour emoji font) took 45 ms of the first opening here, and
+// its glyph is a picture to decode.
 void RecentDrawer::prepare() {
-    delete titleLabel(nullptr);
+    const std::unique_ptr<QLabel> title(titleLabel(nullptr));
+    QImage scratch(title->size(), QImage::Format_ARGB32_Premultiplied);
+    title->render(&scratch);
 }
 
 void RecentDrawer::toggle() {
