@@ -1,4 +1,6 @@
-// Where the recents drawer goes and how it lays out its header, on the rules' edge cases.
+// Where the recents drawer goes, how it lays out its header, when a press becomes a drag and how a
+// tile names its capture's date, on the rules' edge cases.
+#include "recents/CaptureTile.h"
 #include "recents/DrawerLayout.h"
 
 #include <QTest>
@@ -72,6 +74,25 @@ private Q_SLOTS:
         QFETCH(bool, drags);
 
         QCOMPARE(DrawerLayout::startsDrag(moved), drags);
+    }
+
+    void tileDatesSayTodayAndYesterdayInWords_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("text");
+
+        const QDate today(2026, 12, 7);
+        QTest::newRow("today") << QDateTime(today, QTime(8, 19)) << "Hoy, 8:19";
+        QTest::newRow("yesterday late")
+            << QDateTime(today.addDays(-1), QTime(23, 5)) << "Ayer, 23:05";
+        QTest::newRow("earlier: the short date")
+            << QDateTime(today.addDays(-2), QTime(9, 0)) << "5/12/26, 9:00";
+    }
+    void tileDatesSayTodayAndYesterdayInWords() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, text);
+        const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
+
+        QCOMPARE(CaptureTile::dateText(when, now, QLocale(QLocale::Spanish, QLocale::Spain)), text);
     }
 };
 
