@@ -29,7 +29,7 @@ public:
     QList<QPointF> points;
     QString text;
     double textHeight = 0;
-    double opacity = 0.4;
+    double opacity = Tool::defaultOpacity;
     double lineWidth = 3;
     qint64 number = 0;
     // The pixelated copy of the frozen screen under rect(), in device pixels (pixelate only).
