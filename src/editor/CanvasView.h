@@ -70,6 +70,10 @@ public:
     // ends the typing before it ends the capture).
     bool cancelTyping();
 
+    // What the next annotation will be, as the bars set it; tools that drive the canvas set it
+    // here.
+    ToolState& tools() const { return *m_tools; }
+
     // Reads the text of a frozen-screen crop; nothing (or nothing but blanks) when it finds
     // none. Runs on a worker thread. Set by the application; while absent, recognition is
     // reported as unavailable.

@@ -28,13 +28,6 @@ public:
     // palette's order.
     Toolbars(QWidget* canvas, ToolState* tools, const QList<QColor>& palette);
 
-    BarButton* pointerButton() const { return m_pointerButton; }
-    BarButton* toolButton(Tool tool) const;
-    BarButton* colorButton() const { return m_colorButton; }
-    BarView* toolsBar() const { return m_toolsBar; }
-    PaletteView* paletteBar() const { return m_paletteBar; }
-    // The tool's size bar; null for the tools without one.
-    PaletteView* sizeBar(Tool tool) const;
     // Whether a canvas point lies on a bar or popup that is not hidden.
     bool isOverBar(QPointF point) const;
 
@@ -55,6 +48,9 @@ Q_SIGNALS:
     void closeClicked();
 
 private:
+    BarButton* toolButton(Tool tool) const;
+    // The tool's size bar; null for the tools without one.
+    PaletteView* sizeBar(Tool tool) const;
     // Tools bar, actions bar, palette, then the size bars in tool order.
     QList<QWidget*> allBars() const;
     QRectF bounds() const;
