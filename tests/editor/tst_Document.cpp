@@ -15,10 +15,10 @@ Document blank() {
 }
 
 // Draws one annotation as a press, drags through the points and a release would.
-void draw(Document& d, Tool tool, QPointF from, QList<QPointF> through, bool snap = false) {
+void draw(Document& d, Tool tool, QPointF from, QList<QPointF> through) {
     d.begin(tool, Qt::red, from, 0.4, 3);
     for (QPointF p : through)
-        d.extend(p, area, snap);
+        d.extend(p, area, false);
     d.finish();
 }
 

@@ -8,6 +8,8 @@
 
 Q_DECLARE_METATYPE(std::optional<Tool>)
 
+using OptTool = std::optional<Tool>;
+
 namespace {
 
 // The settings folder outlives a run: every case starts from the defaults.
@@ -25,29 +27,27 @@ private Q_SLOTS:
     void init() { forgetSettings(); }
 
     void toggled_data() {
-        QTest::addColumn<std::optional<Tool>>("current");
+        QTest::addColumn<OptTool>("current");
         QTest::addColumn<int>("clicked");
         QTest::addColumn<bool>("sizeBarHidden");
-        QTest::addColumn<std::optional<Tool>>("expected");
+        QTest::addColumn<OptTool>("expected");
         QTest::newRow("from the pointer a click chooses the tool")
-            << std::optional<Tool>() << int(Tool::pen) << true << std::optional<Tool>(Tool::pen);
+            << OptTool() << int(Tool::pen) << true << OptTool(Tool::pen);
         QTest::newRow("a click on another tool chooses it")
-            << std::optional<Tool>(Tool::pen) << int(Tool::rect) << true
-            << std::optional<Tool>(Tool::rect);
+            << OptTool(Tool::pen) << int(Tool::rect) << true << OptTool(Tool::rect);
         QTest::newRow("a second click returns to the pointer")
-            << std::optional<Tool>(Tool::pen) << int(Tool::pen) << false << std::optional<Tool>();
+            << OptTool(Tool::pen) << int(Tool::pen) << false << OptTool();
         QTest::newRow("a second click after the size bar closed only brings it back")
-            << std::optional<Tool>(Tool::pen) << int(Tool::pen) << true
-            << std::optional<Tool>(Tool::pen);
+            << OptTool(Tool::pen) << int(Tool::pen) << true << OptTool(Tool::pen);
         QTest::newRow("a second click on a tool without size bar returns to the pointer")
-            << std::optional<Tool>(Tool::text) << int(Tool::text) << true << std::optional<Tool>();
+            << OptTool(Tool::text) << int(Tool::text) << true << OptTool();
     }
 
     void toggled() {
-        QFETCH(std::optional<Tool>, current);
+        QFETCH(OptTool, current);
         QFETCH(int, clicked);
         QFETCH(bool, sizeBarHidden);
-        QFETCH(std::optional<Tool>, expected);
+        QFETCH(OptTool, expected);
 
         QCOMPARE(ToolState::toggled(current, Tool::Case(clicked), sizeBarHidden), expected);
     }
@@ -79,30 +79,30 @@ private Q_SLOTS:
 
     // Notches turned in order with the tool chosen; the opacity and the tool's size after them.
     void scroll_data() {
-        QTest::addColumn<std::optional<Tool>>("tool");
+        QTest::addColumn<OptTool>("tool");
         QTest::addColumn<QList<double>>("notches");
         QTest::addColumn<double>("opacity");
         QTest::addColumn<double>("size");
         QTest::newRow("a notch with the marker is 0.05 of opacity")
-            << std::optional<Tool>(Tool::marker) << QList<double>{1} << 0.45 << 16.0;
+            << OptTool(Tool::marker) << QList<double>{1} << 0.45 << 16.0;
         QTest::newRow("fractions add up to a step and keep the remainder")
-            << std::optional<Tool>(Tool::marker) << QList<double>{1, 0.75, 0.5} << 0.5 << 16.0;
+            << OptTool(Tool::marker) << QList<double>{1, 0.75, 0.5} << 0.5 << 16.0;
         QTest::newRow("turned back, the marker fades")
-            << std::optional<Tool>(Tool::marker) << QList<double>{-2} << 0.3 << 16.0;
+            << OptTool(Tool::marker) << QList<double>{-2} << 0.3 << 16.0;
         QTest::newRow("a notch with the pen is one point")
-            << std::optional<Tool>(Tool::pen) << QList<double>{3} << 0.4 << 6.0;
+            << OptTool(Tool::pen) << QList<double>{3} << 0.4 << 6.0;
         QTest::newRow("a notch with badges is two points")
-            << std::optional<Tool>(Tool::number) << QList<double>{1} << 0.4 << 28.0;
+            << OptTool(Tool::number) << QList<double>{1} << 0.4 << 28.0;
         QTest::newRow("text ignores the wheel")
-            << std::optional<Tool>(Tool::text) << QList<double>{5} << 0.4 << 3.0;
+            << OptTool(Tool::text) << QList<double>{5} << 0.4 << 3.0;
         QTest::newRow("pixelate ignores the wheel")
-            << std::optional<Tool>(Tool::pixelate) << QList<double>{5} << 0.4 << 3.0;
+            << OptTool(Tool::pixelate) << QList<double>{5} << 0.4 << 3.0;
         QTest::newRow("the pointer ignores the wheel")
-            << std::optional<Tool>() << QList<double>{5} << 0.4 << 3.0;
+            << OptTool() << QList<double>{5} << 0.4 << 3.0;
     }
 
     void scroll() {
-        QFETCH(std::optional<Tool>, tool);
+        QFETCH(OptTool, tool);
         QFETCH(QList<double>, notches);
         QFETCH(double, opacity);
         QFETCH(double, size);
