@@ -31,19 +31,18 @@ void Document::checkpoint() {
 }
 
 bool Document::undo() {
-    if (m_undoStack.isEmpty())
-        return false;
-    m_redoStack.append(m_annotations);
-    m_annotations = m_undoStack.takeLast();
-    m_selected.reset();
-    return true;
+    return step(m_undoStack, m_redoStack);
 }
 
 bool Document::redo() {
-    if (m_redoStack.isEmpty())
+    return step(m_redoStack, m_undoStack);
+}
+
+bool Document::step(QList<QList<AnnotationRef>>& from, QList<QList<AnnotationRef>>& to) {
+    if (from.isEmpty())
         return false;
-    m_undoStack.append(m_annotations);
-    m_annotations = m_redoStack.takeLast();
+    to.append(m_annotations);
+    m_annotations = from.takeLast();
     m_selected.reset();
     return true;
 }

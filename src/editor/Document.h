@@ -57,6 +57,9 @@ public:
     }
 
 private:
+    // Restores the last snapshot of one history, keeping the present on the other.
+    bool step(QList<QList<AnnotationRef>>& from, QList<QList<AnnotationRef>>& to);
+
     Flattening m_flattening;
     QList<AnnotationRef> m_annotations;
     QList<QList<AnnotationRef>> m_undoStack;
