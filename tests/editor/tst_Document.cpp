@@ -46,9 +46,6 @@ private Q_SLOTS:
             << QList<QPointF>{{100, 100}, {110, 105}, {120, 110}};
         QTest::newRow("a badge follows the pointer")
             << int(Tool::number) << QPointF(120, 110) << false << QList<QPointF>{{120, 110}};
-        QTest::newRow("a line ends where the pointer is")
-            << int(Tool::line) << QPointF(120, 110) << false
-            << QList<QPointF>{{100, 100}, {120, 110}};
         QTest::newRow("a line ends inside the selection")
             << int(Tool::line) << QPointF(360, 20) << false
             << QList<QPointF>{{100, 100}, {300, 50}};
@@ -61,9 +58,6 @@ private Q_SLOTS:
         QTest::newRow("a snapped end stays in the selection")
             << int(Tool::line) << QPointF(305, 102) << true
             << QList<QPointF>{{100, 100}, {300, 100}};
-        QTest::newRow("a rectangle is never snapped")
-            << int(Tool::rect) << QPointF(110, 103) << true
-            << QList<QPointF>{{100, 100}, {110, 103}};
     }
 
     void extend() {
@@ -98,8 +92,6 @@ private Q_SLOTS:
         QTest::addColumn<double>("deleted");
         QTest::addColumn<QList<qint64>>("numbers");
         QTest::newRow("the first badge is 1") << QList<double>{} << 0.0 << QList<qint64>{1};
-        QTest::newRow("badges count on")
-            << QList<double>{100, 150} << 0.0 << QList<qint64>{1, 2, 3};
         QTest::newRow("a gap left by a deleted badge stays")
             << QList<double>{100, 150, 200} << 150.0 << QList<qint64>{1, 3, 4};
         QTest::newRow("deleting the highest gives its number again")
@@ -156,16 +148,6 @@ private Q_SLOTS:
         QVERIFY(d.annotations().isEmpty() && !d.current());
         QVERIFY(!deleted && !emptyText);
         QVERIFY(!d.undo());
-    }
-
-    void theTopmostAnnotationIsPicked() {
-        Document d = blank();
-        draw(d, Tool::rect, QPointF(60, 60), {QPointF(120, 120)});
-        draw(d, Tool::line, QPointF(60, 60), {QPointF(120, 60)});
-
-        QCOMPARE(d.pick(QPointF(90, 60)), d.annotations().last());
-        QCOMPARE(d.pick(QPointF(60, 90)), d.annotations().first());
-        QVERIFY(!d.pick(QPointF(90, 90)));
     }
 };
 

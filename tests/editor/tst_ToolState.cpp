@@ -60,14 +60,9 @@ private Q_SLOTS:
         QTest::newRow("an opacity off the grid lands on it")
             << ToolState::steppedOpacity(0.42, -1) << 0.35;
         QTest::newRow("plus stops at full opacity") << ToolState::steppedOpacity(0.95, 2) << 1.0;
-        QTest::newRow("minus stops at 0.1") << ToolState::steppedOpacity(0.1, -1) << 0.1;
-        QTest::newRow("a pen size steps by one whole point")
-            << ToolState::steppedSize(Tool::pen, 4.6, 1) << 6.0;
         QTest::newRow("badges step by two") << ToolState::steppedSize(Tool::number, 30, -1) << 28.0;
         QTest::newRow("the marker stops at its largest")
             << ToolState::steppedSize(Tool::marker, 40, 1) << 40.0;
-        QTest::newRow("a pen stops at its smallest")
-            << ToolState::steppedSize(Tool::pen, 1, -3) << 1.0;
     }
 
     void stepped() {
@@ -87,16 +82,12 @@ private Q_SLOTS:
             << OptTool(Tool::marker) << QList<double>{1} << 0.45 << 16.0;
         QTest::newRow("fractions add up to a step and keep the remainder")
             << OptTool(Tool::marker) << QList<double>{1, 0.75, 0.5} << 0.5 << 16.0;
-        QTest::newRow("turned back, the marker fades")
-            << OptTool(Tool::marker) << QList<double>{-2} << 0.3 << 16.0;
         QTest::newRow("a notch with the pen is one point")
             << OptTool(Tool::pen) << QList<double>{3} << 0.4 << 6.0;
         QTest::newRow("a notch with badges is two points")
             << OptTool(Tool::number) << QList<double>{1} << 0.4 << 28.0;
         QTest::newRow("text ignores the wheel")
             << OptTool(Tool::text) << QList<double>{5} << 0.4 << 3.0;
-        QTest::newRow("pixelate ignores the wheel")
-            << OptTool(Tool::pixelate) << QList<double>{5} << 0.4 << 3.0;
         QTest::newRow("the pointer ignores the wheel")
             << OptTool() << QList<double>{5} << 0.4 << 3.0;
     }
