@@ -14,7 +14,7 @@
 
 class QPainter;
 
-// One drawn object on a capture. Shared by reference between the canvas's list, its current and
+// One drawn object on a capture. Shared by reference between the document's list, its current and
 // selected annotation and the undo snapshots (which hold clones). Geometry is in canvas points,
 // origin at the top left, y downwards.
 class Annotation {
