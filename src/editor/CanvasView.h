@@ -62,8 +62,6 @@ public:
     void setWindowRects(QList<QRectF> rects) { m_windowRects = std::move(rects); }
 
     QRectF selection() const { return m_selection; }
-    // What the dimming layer leaves clear: the selection, else the hovered window, else nothing.
-    QRectF hole() const;
     // Gives up the selection and everything drawn on it (another display took the selection).
     void clearSelection();
     // Drops the text being typed, if any; returns whether there was some (the global Escape
@@ -116,6 +114,8 @@ private:
     template <class T> bool dragIs() const { return std::holds_alternative<T>(m_drag); }
 
     QRectF bounds() const;
+    // What the dimming layer leaves clear: the selection, else the hovered window, else nothing.
+    QRectF hole() const;
     const QImage& image() const { return m_document.flattening().image(); }
 
     // The ends of an editing run.
