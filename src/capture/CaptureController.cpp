@@ -170,6 +170,7 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         }
     }
     key->makeKey();
+    CanvasView::warmUpOCR();
 
     m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
         if (!self)
