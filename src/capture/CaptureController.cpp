@@ -8,6 +8,7 @@
 #include "capture/Toast.h"
 #include "capture/Trace.h"
 #include "capture/WindowFinder.h"
+#include "pinned/PinnedCapture.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 
@@ -218,6 +219,7 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
         break;
     case CanvasView::Outcome::pin:
         Output::deliver(outcome.rendered, true, std::nullopt, true);
+        PinnedCapture::pin(outcome.rendered, outcome.pinRect);
         break;
     case CanvasView::Outcome::cancel:
         if (m_lastAutoCopied)
