@@ -133,6 +133,9 @@ int main(int argc, char** argv) {
                     theirTime += seconds([&] { cli = commandLine(image, folder); });
                     chars += truth.size();
                     ours += distance(truth, read);
+                    if (read != truth)
+                        std::fprintf(stderr, "misread (%s %d px %s): %s\n", qPrintable(family),
+                                     size, dark ? "dark" : "light", qPrintable(read));
                     theirs += distance(truth, cli);
                 }
         }

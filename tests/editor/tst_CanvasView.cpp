@@ -364,6 +364,12 @@ private Q_SLOTS:
         CanvasView::textRecognizer = engine;
     }
 
+    // Only the first capture of a run loads the text engine.
+    void warmsUpOncePerProcess() {
+        QVERIFY(CanvasView::warmUpOCR());
+        QVERIFY(!CanvasView::warmUpOCR());
+    }
+
     // Tesseract on text drawn on the frozen screen: the lines read end the run, joined by line
     // feeds; an area without text keeps the editor open; a pixelation drawn over the text does
     // not hide it from the reading.
