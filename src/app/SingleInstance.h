@@ -15,8 +15,11 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    enum class Role { primary, secondary, failed };
+    // `unresponsive`: another instance holds the place but does not answer; it is left alone.
+    enum class Role { primary, secondary, unresponsive, failed };
 
+    // At the default socket path; when there is none, start() fails with the reason.
+    SingleInstance();
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -25,8 +28,9 @@ public:
     static QString defaultSocketPath(QString* error = nullptr);
 
     // Becomes the listening instance, unless one already answers on the socket (secondary).
-    // A socket file left behind by a dead instance is replaced.
-    Role start();
+    // The listening instance holds a lock beside the socket for its whole life, so a socket
+    // file is replaced only when no instance holds it: one left behind by a dead instance.
+    Role start(int answerTimeoutMs = 3000);
 
     // Hands a command to the running instance; true once it confirmed taking it.
     bool send(AppCommand command, int timeoutMs = 3000);
@@ -48,4 +52,5 @@ private:
     QString m_socketPath;
     QString m_error;
     QLocalServer* m_server = nullptr;
+    int m_lock = -1;
 };

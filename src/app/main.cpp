@@ -29,7 +29,7 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     setNames();
     Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
-    SingleInstance probe(SingleInstance::defaultSocketPath());
+    SingleInstance probe;
     QTextStream out(stdout);
     QTextStream err(stderr);
     return CommandLine::prepare(invocation, probe, out, err);
@@ -68,9 +68,11 @@ int main(int argc, char* argv[]) {
 
     // The probe above let go of the socket with its application; listen again for good. Another
     // `brindlecap` that became the program in between gets our command instead.
-    SingleInstance instance(SingleInstance::defaultSocketPath());
-    if (instance.start() == SingleInstance::Role::secondary)
-        return instance.send(invocation.command) ? 0 : 1;
+    SingleInstance instance;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (const std::optional<int> status = CommandLine::prepare(invocation, instance, out, err))
+        return *status;
 
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
     CaptureActions::setHandler(CaptureAction::fullScreen,

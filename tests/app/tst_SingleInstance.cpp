@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QtConcurrent>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -34,6 +36,7 @@ class tst_SingleInstance : public QObject {
 private Q_SLOTS:
     void replacesAStaleSocketAndServesOnlyWellFormedCommands();
     void defaultPathIsAFolderOnlyThisUserCanEnter();
+    void foreignFallbackFolderStartsNoProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -106,6 +109,34 @@ void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(refused.isEmpty());
     QVERIFY(error.contains(folder));
+}
+
+// Another local user made the fallback folder first: the start says so and runs no program,
+// which could not tell whether one already runs.
+void tst_SingleInstance::foreignFallbackFolderStartsNoProgram() {
+    const auto restore =
+        qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR")] {
+            qputenv("XDG_RUNTIME_DIR", runtime);
+            qputenv("TMPDIR", tmp);
+        });
+    qunsetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const QByteArray folder =
+        QFile::encodeName(tmp.path()) + "/brindlecap-" + QByteArray::number(::getuid());
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    if (::chown(folder.constData(), ::getuid() + 1, ::getgid()) != 0)
+        QSKIP("only root can give a folder to another user");
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    SingleInstance instance;
+
+    const auto status = CommandLine::prepare(CommandLine::parse({}), instance, out, err);
+
+    QCOMPARE(status, std::optional<int>(1));
+    QVERIFY2(errText.contains(QString::fromLocal8Bit(folder) + " pertenece a otro usuario"),
+             qPrintable(errText));
+    QVERIFY(!instance.isListening());
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)
