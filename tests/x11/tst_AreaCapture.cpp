@@ -103,7 +103,7 @@ void tst_AreaCapture::initTestCase() {
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    // The first-run welcome is modal; it is tested elsewhere.
+    // The first-run welcome is tested with its own start (tst_FirstRun).
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
         .setValue("didShowWelcome", true);
     m_saveFolder = home + QStringLiteral("/Pictures/Brindlecap");
