@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -52,9 +53,12 @@ void SettingsFile::refresh() {
         m_problem = tr("%1 ocupa más de 1 MiB y no se lee como archivo de ajustes").arg(m_path);
         return;
     }
-    const QSettings settings(m_path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        m_problem = tr("%1 no se puede leer").arg(m_path);
+    else if (!parses(file.readAll()))
         m_problem = tr("%1 no se puede leer como archivo de ajustes").arg(m_path);
+    const QSettings settings(m_path, QSettings::IniFormat);
     for (const QString& key : m_keys) {
         const QVariant value = settings.value(key);
         if (value.isValid())
@@ -116,6 +120,23 @@ bool SettingsFile::write(const QString& key, const std::optional<QVariant>& valu
         m_values.insert(key, *value);
     else
         m_values.remove(key);
+    return true;
+}
+
+bool SettingsFile::parses(const QByteArray& file) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file);
+    if (utf8.hasError() || file.contains('\0'))
+        return false;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) ||
+            trimmed.startsWith(QLatin1Char('#')))
+            continue;
+        if (trimmed.startsWith(QLatin1Char('[')) ? !trimmed.endsWith(QLatin1Char(']'))
+                                                 : trimmed.indexOf(QLatin1Char('=')) < 1)
+            return false;
+    }
     return true;
 }
 

@@ -30,6 +30,9 @@ public:
     // A larger file is not one this program wrote: it is neither parsed nor written.
     static constexpr qint64 maxSize = 1024 * 1024;
 
+    // Whether every line is blank, a comment, a section header or "key=value", in UTF-8: only
+    // such a file is edited line by line. QSettings reads past other lines and would drop them.
+    static bool parses(const QByteArray& file);
     // `file` with the line of `key` in its general section replaced by `line`, added to that
     // section when absent, or removed when `line` is empty. Every other byte stays.
     static QByteArray withLine(const QByteArray& file, const QByteArray& key,

@@ -200,6 +200,28 @@ private Q_SLOTS:
         QCOMPARE(SettingsFile::withLine(before, "didShowWelcome", line), after);
     }
 
+    // Only a file of comments, sections and "key=value" lines is edited; any other is left as
+    // it was.
+    void onlySettingsTextParses_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("parses");
+        QTest::newRow("comments of both kinds, blanks, CRLF")
+            << QByteArray("# a\r\n; b\n\n[General]\r\n x = 1 \n") << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("a line that is no setting") << QByteArray("[General]\nhello\n") << false;
+        QTest::newRow("a line without a key") << QByteArray("=1\n") << false;
+        QTest::newRow("broken section header") << QByteArray("[General\nx=1\n") << false;
+        QTest::newRow("not UTF-8") << QByteArray("x=\xff\xfe\n") << false;
+        QTest::newRow("a zero byte") << QByteArray("x=1\n\0\n", 6) << false;
+    }
+
+    void onlySettingsTextParses() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, parses);
+
+        QCOMPARE(SettingsFile::parses(file), parses);
+    }
+
     // The line of a written value reads back as that value.
     void writtenLinesReadBack_data() {
         QTest::addColumn<QVariant>("value");

@@ -25,9 +25,8 @@ QString run(const QStringList& arguments) {
 // Visible windows of the program: the welcome by its title, the overlays by covering a monitor.
 QList<xcb_window_t> welcomeWindows() {
     QList<xcb_window_t> found;
-    for (const QString& id : run({"search", "--all", "--onlyvisible", "--class", "brindlecap",
-                                  "--name", "^Brindlecap$"})
-                                 .split('\n', Qt::SkipEmptyParts))
+    for (const QString& id :
+         run({"search", "--onlyvisible", "--name", "^Brindlecap$"}).split('\n', Qt::SkipEmptyParts))
         found << id.toUInt();
     return found;
 }
