@@ -31,7 +31,8 @@ QSettings store() {
 // modification time so that QSettings notices the change even within one clock tick.
 void writeSettingsFile(const QByteArray& lines) {
     static int tick = 0;
-    QFile file(store().fileName());
+    static const QString path = store().fileName();
+    QFile file(path);
     QDir().mkpath(QFileInfo(file).path());
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[General]\n" + lines + "\n");
@@ -249,11 +250,13 @@ private Q_SLOTS:
         QByteArray junk;
         for (int i = 0; i < 20000; ++i)
             junk += "junk" + QByteArray::number(i) + "=x\n";
+        // No QSettings of the test's own from here on: one would keep the file's text cached.
+        const QString path = store().fileName();
         writeSettingsFile("autoCopy=false\n" + junk);
-        const QDateTime written = QFileInfo(store().fileName()).lastModified();
+        const QDateTime written = QFileInfo(path).lastModified();
         QVERIFY(!Prefs::autoCopy());
         const auto rewrite = [&](const QByteArray& line, const QDateTime& time) {
-            QFile file(store().fileName());
+            QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.write("[General]\n" + line) > 0 && file.flush());
             QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
