@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QtConcurrent>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void replacesAStaleSocketAndServesOnlyWellFormedCommands();
     void defaultPathIsAFolderOnlyThisUserCanEnter();
     void foreignFallbackFolderStartsNoProgram();
+    void silentAndForeignClientsAreDropped();
 
 private:
     QTemporaryDir m_dir;
@@ -137,6 +139,52 @@ void tst_SingleInstance::foreignFallbackFolderStartsNoProgram() {
     QVERIFY2(errText.contains(QString::fromLocal8Bit(folder) + " pertenece a otro usuario"),
              qPrintable(errText));
     QVERIFY(!instance.isListening());
+}
+
+// A client that says nothing is let go after a while; one of another user, who reached the
+// socket despite its permissions, is never answered.
+void tst_SingleInstance::silentAndForeignClientsAreDropped() {
+    QTemporaryDir dir;
+    const QString socket = dir.filePath("brindlecap.socket");
+    SingleInstance server(socket);
+    QCOMPARE(server.start(), SingleInstance::Role::primary);
+    QSignalSpy received(&server, &SingleInstance::commandReceived);
+    QLocalSocket silent;
+    silent.connectToServer(socket);
+    QVERIFY(silent.waitForConnected(1000));
+    if (::getuid() != 0)
+        QSKIP("only root can connect as another user");
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)));
+    QVERIFY(QFile::setPermissions(socket, QFile::Permissions(0x7777)));
+    const QByteArray line = "BRINDLECAP 1 area\n";
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray path = QFile::encodeName(socket);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const timeval limit{3, 0};
+    int result[2];
+    QCOMPARE(::pipe2(result, O_NONBLOCK), 0);
+    // The child makes system calls only: another thread may hold a lock it would need.
+    if (::fork() == 0) {
+        char answer[4] = {};
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        const bool answered =
+            ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::write(fd, line.constData(), size_t(line.size())) == line.size() &&
+            ::read(fd, answer, 3) > 0;
+        ::write(result[1], answered ? "A" : "-", 1);
+        ::_exit(0);
+    }
+    ::close(result[1]);
+    char outcome = 0;
+
+    QVERIFY(QTest::qWaitFor([&] { return ::read(result[0], &outcome, 1) == 1; }, 10000));
+
+    ::close(result[0]);
+    QCOMPARE(outcome, '-');
+    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 8000);
+    QCOMPARE(received.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)
