@@ -111,7 +111,14 @@ bool SettingsFile::write(const QString& key, const std::optional<QVariant>& valu
     const QByteArray after = withLine(before, key.toUtf8(), line);
     if (after != before) {
         QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(after) != after.size() || !file.commit())
+        // commit() renames even when its own final flush failed: flush first, or a full disk
+        // would leave a truncated file in place of the user's.
+        if (!file.open(QIODevice::WriteOnly) || file.write(after) != after.size() ||
+            !file.flush()) {
+            file.cancelWriting();
+            return false;
+        }
+        if (!file.commit())
             return false;
     }
     // What was written is known: the next read need not parse the file again.

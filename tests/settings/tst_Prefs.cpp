@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 
 using Combo = std::optional<KeyCombo>;
 Q_DECLARE_METATYPE(Combo)
@@ -268,6 +270,26 @@ private Q_SLOTS:
 
         QVERIFY(!unchanged);
         QVERIFY(Prefs::autoCopy());
+    }
+
+    // A write that fails part-way (a full disk, here a file-size limit) leaves the old file.
+    void failedWriteLeavesTheFileWhole() {
+        const QByteArray comments = QByteArray(8000, ';') + "\nautoCopy=false";
+        writeSettingsFile(comments);
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+        Prefs::setBool(Prefs::Keys::keepHistory, false);
+
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QFile file(store().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[General]\n" + comments + "\n");
     }
 
     // Far larger than any file this program writes: neither parsed nor written.
