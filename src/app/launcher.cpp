@@ -1,6 +1,7 @@
 // `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
 // libraries take several times longer to load than the whole hand-over; everything else (starting
-// the program, help, errors) is the program's own work, so it runs in this process's place.
+// the program, help, errors) is the program's own work, so it runs in this process's place. Only a
+// program that listens but does not answer is reported here: starting another would make two.
 #include "app/InstanceSocket.h"
 
 #include <array>
