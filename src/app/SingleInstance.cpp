@@ -96,6 +96,28 @@ SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
         return Role::failed;
     }
 
+    // Adopted from an instance of this process that held it: nobody can have taken the place.
+    if (m_lock < 0) {
+        if (const std::optional<Role> other = lockOrAsk(answerTimeoutMs))
+            return *other;
+    }
+    // Nobody else holds the lock: whatever socket file is there belongs to an instance that died.
+    QLocalServer::removeServer(m_socketPath);
+
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(m_socketPath)) {
+        m_error = server->errorString();
+        delete server;
+        ::close(std::exchange(m_lock, -1));
+        return Role::failed;
+    }
+    m_server = server;
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+    return Role::primary;
+}
+
+std::optional<SingleInstance::Role> SingleInstance::lockOrAsk(int answerTimeoutMs) {
     const QByteArray lockPath = QFile::encodeName(m_socketPath + QStringLiteral(".lock"));
     const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lock < 0) {
@@ -104,9 +126,7 @@ SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
     }
     // Whoever holds the lock is alive and listens, or is about to: ask it until it answers.
     QDeadlineTimer deadline(answerTimeoutMs);
-    for (;;) {
-        if (::flock(lock, LOCK_EX | LOCK_NB) == 0)
-            break;
+    while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
         QLocalSocket probe;
         probe.connectToServer(m_socketPath);
         if (probe.waitForConnected(int(qMin<qint64>(deadline.remainingTime(), 250)))) {
@@ -121,21 +141,20 @@ SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
         }
         QThread::msleep(50);
     }
-    // Nobody holds the lock: whatever socket file is there belongs to an instance that died.
-    QLocalServer::removeServer(m_socketPath);
-
-    auto* server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(m_socketPath)) {
-        m_error = server->errorString();
-        delete server;
-        ::close(lock);
-        return Role::failed;
-    }
-    m_server = server;
     m_lock = lock;
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
-    return Role::primary;
+    return std::nullopt;
+}
+
+int SingleInstance::releaseLock() {
+    if (m_server)
+        m_server->close();
+    delete std::exchange(m_server, nullptr);
+    return std::exchange(m_lock, -1);
+}
+
+void SingleInstance::adoptLock(int lock) {
+    Q_ASSERT(!m_server && m_lock < 0);
+    m_lock = lock;
 }
 
 bool SingleInstance::isListening() const {

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLocalServer;
 class QLocalSocket;
 
@@ -32,6 +34,11 @@ public:
     // file is replaced only when no instance holds it: one left behind by a dead instance.
     Role start(int answerTimeoutMs = 3000);
 
+    // Stops listening but keeps holding the lock, returned for adoptLock() by the instance that
+    // listens next in this process, so that no other start takes the place in between.
+    int releaseLock();
+    void adoptLock(int lock);
+
     // Hands a command to the running instance; true once it confirmed taking it.
     bool send(AppCommand command, int timeoutMs = 3000);
 
@@ -46,6 +53,8 @@ Q_SIGNALS:
     void commandReceived(AppCommand command);
 
 private:
+    // Takes the lock, or says who holds it; nothing once it is ours.
+    std::optional<Role> lockOrAsk(int answerTimeoutMs);
     void accept();
     void readFrom(QLocalSocket* socket);
 

@@ -29,6 +29,17 @@ bool sendFromElsewhere(const QString& path, AppCommand command) {
     return sent.result();
 }
 
+// Without XDG_RUNTIME_DIR, with `tmp` as the temporary folder, until the result is dropped.
+auto fallBackTo(const QString& tmp) {
+    auto restore = qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), old = qgetenv("TMPDIR")] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", old);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    return restore;
+}
+
 } // namespace
 
 class tst_SingleInstance : public QObject {
@@ -91,13 +102,7 @@ void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
 // Without XDG_RUNTIME_DIR the socket goes into a private folder under the temp folder; a folder
 // of that name that others can enter is refused.
 void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
-    const auto restore =
-        qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR")] {
-            qputenv("XDG_RUNTIME_DIR", runtime);
-            qputenv("TMPDIR", tmp);
-        });
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    const auto restore = fallBackTo(m_dir.path());
     const QString folder = m_dir.path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
     QString error;
 
@@ -116,14 +121,8 @@ void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
 // Another local user made the fallback folder first: the start says so and runs no program,
 // which could not tell whether one already runs.
 void tst_SingleInstance::foreignFallbackFolderStartsNoProgram() {
-    const auto restore =
-        qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR")] {
-            qputenv("XDG_RUNTIME_DIR", runtime);
-            qputenv("TMPDIR", tmp);
-        });
-    qunsetenv("XDG_RUNTIME_DIR");
     QTemporaryDir tmp;
-    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const auto restore = fallBackTo(tmp.path());
     const QByteArray folder =
         QFile::encodeName(tmp.path()) + "/brindlecap-" + QByteArray::number(::getuid());
     QCOMPARE(::mkdir(folder.constData(), 0700), 0);

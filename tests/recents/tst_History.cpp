@@ -1,5 +1,6 @@
 // The history folder as the drawer and output delivery use it: order, capacity, what counts as an
 // entry, privacy, crash-safe additions, clearing and thumbnails.
+#include "FileSizeLimit.h"
 #include "recents/History.h"
 
 #include <QAbstractButton>
@@ -11,8 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -70,17 +69,13 @@ private Q_SLOTS:
 
     // A file-size limit fails the write part-way, as a full disk does.
     void failedWriteLeavesNoPartialFile() {
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.applied());
 
-        History::add(QByteArray(64 * 1024, 'x'), morning);
+            History::add(QByteArray(64 * 1024, 'x'), morning);
+        }
 
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
         QCOMPARE(QDir(History::folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 

@@ -1,5 +1,6 @@
 // The settings store as every part of the program reads it: defaults, clamps, strict typed reads
 // of what a hand-edited or damaged settings file may hold, and reads from another thread.
+#include "FileSizeLimit.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsFile.h"
 
@@ -12,8 +13,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 using Combo = std::optional<KeyCombo>;
 Q_DECLARE_METATYPE(Combo)
@@ -276,17 +275,13 @@ private Q_SLOTS:
     void failedWriteLeavesTheFileWhole() {
         const QByteArray comments = QByteArray(8000, ';') + "\nautoCopy=false";
         writeSettingsFile(comments);
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.applied());
 
-        Prefs::setBool(Prefs::Keys::keepHistory, false);
+            Prefs::setBool(Prefs::Keys::keepHistory, false);
+        }
 
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
         QFile file(store().fileName());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "[General]\n" + comments + "\n");

@@ -1,5 +1,7 @@
 // The real program on the two-monitor fixture, driven from outside as a user would: shortcuts and
 // mouse through xdotool, the clipboard through xclip, files through the test's own home folder.
+#include "x11/ProgramFixture.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -98,11 +100,7 @@ private:
 void tst_AreaCapture::initTestCase() {
     const QString home = QDir::homePath();
     QVERIFY(home.contains(QLatin1String("test-home")));
-    // A private runtime folder, so the program's single-instance socket is the test's own.
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    const QString runtime = useOwnRuntimeFolder();
     // The first-run welcome is tested with its own start (tst_FirstRun).
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
         .setValue("didShowWelcome", true);

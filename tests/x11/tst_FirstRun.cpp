@@ -1,6 +1,7 @@
 // The real program's first start on the fixture: what it writes into a settings file the user
 // edited, and a capture started while the welcome is still open.
 #include "platform/X11.h"
+#include "x11/ProgramFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,10 +96,7 @@ private:
 void tst_FirstRun::initTestCase() {
     const QString home = QDir::homePath();
     QVERIFY(home.contains(QLatin1String("test-home")));
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    useOwnRuntimeFolder();
     m_settings = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brindlecap");
     QDir().mkpath(m_settings);
     m_settings += QStringLiteral("/Brindlecap.conf");
