@@ -59,7 +59,7 @@ bool peerIsThisUser(qintptr descriptor) {
 
 } // namespace
 
-SingleInstance::SingleInstance() {
+SingleInstance::SingleInstance(Listening listening) : m_listening(listening) {
     m_socketPath = defaultSocketPath(&m_error);
 }
 
@@ -101,6 +101,8 @@ SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
         if (const std::optional<Role> other = lockOrAsk(answerTimeoutMs))
             return *other;
     }
+    if (m_listening == Listening::later)
+        return Role::primary;
     // Nobody else holds the lock: whatever socket file is there belongs to an instance that died.
     QLocalServer::removeServer(m_socketPath);
 
@@ -146,9 +148,7 @@ std::optional<SingleInstance::Role> SingleInstance::lockOrAsk(int answerTimeoutM
 }
 
 int SingleInstance::releaseLock() {
-    if (m_server)
-        m_server->close();
-    delete std::exchange(m_server, nullptr);
+    Q_ASSERT(!m_server);
     return std::exchange(m_lock, -1);
 }
 

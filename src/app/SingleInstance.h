@@ -20,8 +20,12 @@ public:
     // `unresponsive`: another instance holds the place but does not answer; it is left alone.
     enum class Role { primary, secondary, unresponsive, failed };
 
+    // `later`: start() takes the place but does not listen; the instance that adopts its lock
+    // does, once it can answer. A start in between waits for that.
+    enum class Listening { atStart, later };
+
     // At the default socket path; when there is none, start() fails with the reason.
-    SingleInstance();
+    explicit SingleInstance(Listening listening = Listening::atStart);
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -34,8 +38,8 @@ public:
     // file is replaced only when no instance holds it: one left behind by a dead instance.
     Role start(int answerTimeoutMs = 3000);
 
-    // Stops listening but keeps holding the lock, returned for adoptLock() by the instance that
-    // listens next in this process, so that no other start takes the place in between.
+    // The lock of an instance started with Listening::later, still held, for adoptLock() by the
+    // instance that listens next in this process, so that no other start takes the place.
     int releaseLock();
     void adoptLock(int lock);
 
@@ -62,4 +66,5 @@ private:
     QString m_error;
     QLocalServer* m_server = nullptr;
     int m_lock = -1;
+    Listening m_listening = Listening::atStart;
 };

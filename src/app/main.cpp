@@ -31,7 +31,8 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     setNames();
     Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
-    SingleInstance probe;
+    // Not listening yet: a command must not wait on a socket nobody reads before the GUI runs.
+    SingleInstance probe(SingleInstance::Listening::later);
     QTextStream out(stdout);
     QTextStream err(stderr);
     const std::optional<int> status = CommandLine::prepare(invocation, probe, out, err);
@@ -72,8 +73,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     Translations::install(app);
 
-    // The probe above let go of the socket with its application but kept the lock; listen again
-    // for good. Another `brindlecap` started in between waits for us.
+    // The probe above took the place; listen now. Another `brindlecap` started in between waits
+    // for us.
     SingleInstance instance;
     instance.adoptLock(lock);
     QTextStream out(stdout);
