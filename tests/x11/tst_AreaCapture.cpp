@@ -15,23 +15,8 @@ namespace {
 
 constexpr int waitMs = 10000;
 
-QByteArray run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    return process.readAllStandardOutput();
-}
-
 void xdotool(const QStringList& arguments) {
     run(QStringLiteral("xdotool"), arguments);
-}
-
-// Where the program's visible windows are and how big.
-QString windows() {
-    return QString::fromUtf8(
-        run(QStringLiteral("xdotool"),
-            {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
 }
 
 // Its windows that cover a whole monitor: the overlays.

@@ -15,31 +15,24 @@ namespace {
 
 constexpr int waitMs = 10000;
 
-QString run(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    return QString::fromUtf8(process.readAllStandardOutput());
+QString xdotool(const QStringList& arguments) {
+    return QString::fromUtf8(run(QStringLiteral("xdotool"), arguments));
 }
 
-// Visible windows of the program: the welcome by its title, the overlays by covering a monitor.
+// The welcome by its title, the overlays by covering a monitor.
 QList<xcb_window_t> welcomeWindows() {
     QList<xcb_window_t> found;
-    for (const QString& id :
-         run({"search", "--onlyvisible", "--name", "^Brindlecap$"}).split('\n', Qt::SkipEmptyParts))
+    for (const QString& id : xdotool({"search", "--onlyvisible", "--name", "^Brindlecap$"})
+                                 .split('\n', Qt::SkipEmptyParts))
         found << id.toUInt();
     return found;
 }
 
 QList<xcb_window_t> overlayWindows() {
-    const QString listing =
-        run({"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"});
     static const QRegularExpression overlay(
-        QStringLiteral("Window (\\d+)\\n[^\\n]*\\n\\s*Geometry: "
-                       "1920x1080"));
+        QStringLiteral("Window (\\d+)\\n[^\\n]*\\n\\s*Geometry: 1920x1080"));
     QList<xcb_window_t> found;
-    for (const auto& match : overlay.globalMatch(listing))
+    for (const auto& match : overlay.globalMatch(windows()))
         found << match.captured(1).toUInt();
     return found;
 }
@@ -104,7 +97,7 @@ void tst_FirstRun::initTestCase() {
 
 void tst_FirstRun::cleanup() {
     for (int attempt = 0; attempt < 5 && !overlayWindows().isEmpty(); ++attempt) {
-        run({"key", "Escape"});
+        xdotool({"key", "Escape"});
         QTest::qWait(500);
     }
     if (m_program.state() != QProcess::NotRunning) {
@@ -153,7 +146,7 @@ void tst_FirstRun::welcomeKeepsTheUsersFileAndGivesWayToACapture() {
     for (const xcb_window_t overlay : overlayWindows())
         QVERIFY2(stackingIndex(overlay) > welcome, "an overlay is below the welcome");
 
-    run({"key", "Escape"});
+    xdotool({"key", "Escape"});
 
     QTRY_COMPARE_WITH_TIMEOUT(overlayWindows().size(), 0, waitMs);
     QCOMPARE(welcomeWindows().size(), 1);
