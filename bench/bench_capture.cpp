@@ -89,11 +89,11 @@ void benchPng(const char* name, const QImage& image) {
     if (qEnvironmentVariableIsSet("BRINDLE_BENCH_PNG_SWEEP")) {
         using F = PngEncoder::Filter;
         for (F f : {F::None, F::Sub, F::Up, F::Paeth})
-            for (int level : {1, 2, 3, 6}) {
+            for (int level : {0, 1, 2, 3}) {
                 ms = medianMs(
                     3,
                     [&] {
-                        size = PngEncoder::encode(image, 1.0, {f, level})->size();
+                        size = PngEncoder::encode(image, 1.0, {f, level, 0})->size();
                     },
                     &cpu);
                 std::printf("  %-9s level %-2d         %8.1f ms (cpu %7.1f) %10lld bytes\n",
