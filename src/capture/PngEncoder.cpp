@@ -1,12 +1,15 @@
 #include "capture/PngEncoder.h"
 
+#include <QSemaphore>
 #include <QThread>
-#include <QtConcurrent>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
 #include <memory>
@@ -252,6 +255,27 @@ int bandCount(int requested, int height) {
     return std::clamp(std::min(height / minBandRows, cores * bandsPerCore), 1, height);
 }
 
+// Runs `work` for 0 .. count - 1 on the calling thread and on the pool threads that are free now.
+// It never waits for a thread that has not started: deliveries run on the same pool, and
+// QtConcurrent::blockingMap deadlocked when they had taken every thread.
+void parallelFor(int count, const std::function<void(int)>& work) {
+    std::atomic<int> next = 0;
+    const auto drain = [&] {
+        for (int i = next++; i < count; i = next++)
+            work(i);
+    };
+    QThreadPool* pool = QThreadPool::globalInstance();
+    QSemaphore finished;
+    int helpers = 0;
+    while (helpers + 1 < std::min(count, QThread::idealThreadCount()) && pool->tryStart([&] {
+        drain();
+        finished.release();
+    }))
+        ++helpers;
+    drain();
+    finished.acquire(helpers);
+}
+
 enum class Result { done, translucent, failed };
 
 // Fills `bands` with their IDAT chunks; an RGB pass stops at a translucent pixel.
@@ -265,8 +289,8 @@ Result encodeBands(const Pixels& pixels, const PngEncoder::Options& options,
         bands[size_t(i)].first = int(int64_t(height) * i / count);
         bands[size_t(i)].rows = int(int64_t(height) * (i + 1) / count) - bands[size_t(i)].first;
     }
-    QtConcurrent::blockingMap(bands, [&](Band& band) {
-        encodeBand(pixels, options.filter, options.level, &band == &bands.back(), band);
+    parallelFor(count, [&](int i) {
+        encodeBand(pixels, options.filter, options.level, i == count - 1, bands[size_t(i)]);
     });
     for (const Band& band : bands) {
         if (!band.opaque)
