@@ -25,6 +25,7 @@ constexpr int runsInARow = 20;
 constexpr int runsAfterPause = 8;
 constexpr int waitMs = 10000;
 constexpr int pauseMs = 5000;
+constexpr int fullScreenRuns = 20;
 
 qint64 nowUs() {
     timespec now{};
@@ -134,7 +135,8 @@ int main(int argc, char* argv[]) {
     QFile conf(home.path() + QStringLiteral("/.config/Brindlecap/Brindlecap.conf"));
     if (!conf.open(QIODevice::WriteOnly))
         return 1;
-    conf.write("[General]\ndidShowWelcome=true\n");
+    const QString saveFolderPath = home.path() + QStringLiteral("/Guardadas");
+    conf.write("[General]\ndidShowWelcome=true\nsaveFolder=" + saveFolderPath.toUtf8() + "\n");
     conf.close();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -212,6 +214,24 @@ int main(int argc, char* argv[]) {
     QThread::msleep(1500);
     const long afterKb = rssKb(program.processId());
 
+    // Full-screen captures in a row, each waited for until its file is in the save folder.
+    const QDir saveFolder(saveFolderPath);
+    const auto saved = [&] { return saveFolder.entryList({QStringLiteral("*.png")}).size(); };
+    long afterOneFullKb = 0, afterAllFullKb = 0;
+    for (int i = 0; i < fullScreenRuns; ++i) {
+        const qsizetype before = saved();
+        QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("full")});
+        if (!waitUntil([&] { return saved() > before; })) {
+            std::fprintf(stderr, "full-screen capture %d wrote no file\n", i + 1);
+            program.kill();
+            return 1;
+        }
+        if (i == 0 || i == fullScreenRuns - 1) {
+            QThread::msleep(1500);
+            (i == 0 ? afterOneFullKb : afterAllFullKb) = rssKb(program.processId());
+        }
+    }
+
     program.terminate();
     if (!program.waitForFinished(5000))
         program.kill();
@@ -225,5 +245,8 @@ int main(int argc, char* argv[]) {
         "resident memory: idle %.1f MB, after 1 capture %.1f MB, after 10 %.1f MB, after %d "
         "%.1f MB\n",
         idleKb / 1024.0, afterFirstKb / 1024.0, afterTenKb / 1024.0, done, afterKb / 1024.0);
+    std::printf("resident memory: after 1 full-screen capture %.1f MB, after %d in a row %.1f MB "
+                "(goal: within 10 MB)\n",
+                afterOneFullKb / 1024.0, fullScreenRuns, afterAllFullKb / 1024.0);
     return 0;
 }

@@ -24,6 +24,8 @@ constexpr double metresPerInch = 0.0254;
 constexpr int minBandRows = 64;
 constexpr int bandsPerCore = 4;
 constexpr int sampleRows = 8;
+// Filtered rows handed to the compressor at a time: small enough to stay in a core's L2 cache.
+constexpr size_t pieceBytes = 128 * 1024;
 constexpr uint32_t adlerBase = 65521;
 
 void putU32(uint8_t* p, uint32_t v) {
@@ -147,33 +149,44 @@ struct Pixels {
     }
 };
 
+// One deflate stream fed in pieces, into an output buffer large enough for all of it.
 class Deflater {
 public:
+    enum class End { none, fullFlush, stream };
+
     explicit Deflater(int level)
-        : m_level(std::clamp(level, ISAL_DEF_MIN_LEVEL, ISAL_DEF_MAX_LEVEL)),
-          m_buffer(ISAL_DEF_LVL3_DEFAULT) {}
+        : m_level(uint32_t(std::clamp(level, ISAL_DEF_MIN_LEVEL, ISAL_DEF_MAX_LEVEL))),
+          m_stream(std::make_unique<isal_zstream>()), m_buffer(ISAL_DEF_LVL3_DEFAULT) {}
 
     static size_t bound(size_t n) { return n + n / 64 + 1024; }
 
-    // Raw deflate of `in` into `out`; ends the stream when `last`, else on a full flush so that
-    // what follows may start a new band. The compressed size, 0 on failure.
-    size_t deflate(const uint8_t* in, size_t n, uint8_t* out, size_t room, bool last) {
-        isal_zstream s;
-        isal_deflate_stateless_init(&s);
-        s.next_in = const_cast<uint8_t*>(in);
-        s.avail_in = uint32_t(n);
-        s.next_out = out;
-        s.avail_out = uint32_t(room);
-        s.level = uint32_t(m_level);
-        s.level_buf = m_buffer.get();
-        s.level_buf_size = uint32_t(m_buffer.size);
-        s.flush = FULL_FLUSH;
-        s.end_of_stream = last;
-        return isal_deflate_stateless(&s) == COMP_OK ? s.total_out : 0;
+    void begin(uint8_t* out, size_t room) {
+        isal_deflate_init(m_stream.get());
+        m_stream->next_out = out;
+        m_stream->avail_out = uint32_t(room);
+        m_stream->level = m_level;
+        m_stream->level_buf = m_buffer.get();
+        m_stream->level_buf_size = uint32_t(m_buffer.size);
     }
 
+    // A full flush byte-aligns the output and forgets the history, so a new stream may follow.
+    // False when the output had no room for all of it.
+    bool feed(const uint8_t* in, size_t n, End end) {
+        m_stream->next_in = const_cast<uint8_t*>(in);
+        m_stream->avail_in = uint32_t(n);
+        m_stream->flush = end == End::fullFlush ? FULL_FLUSH : NO_FLUSH;
+        m_stream->end_of_stream = end == End::stream;
+        if (isal_deflate(m_stream.get()) != COMP_OK || m_stream->avail_in != 0)
+            return false;
+        const auto state = m_stream->internal_state.state;
+        return end == End::none || state == (end == End::stream ? ZSTATE_END : ZSTATE_NEW_HDR);
+    }
+
+    size_t written() const { return m_stream->total_out; }
+
 private:
-    int m_level;
+    uint32_t m_level;
+    std::unique_ptr<isal_zstream> m_stream;
     Bytes m_buffer;
 };
 
@@ -205,46 +218,59 @@ Filter chooseFilter(const Pixels& pixels, const Band& band, Deflater& deflater) 
                   pixels.bpp(), up.get() + size_t(i) * line);
     }
     Bytes out(Deflater::bound(none.size));
-    const size_t noneSize = deflater.deflate(none.get(), none.size, out.get(), out.size, true);
-    const size_t upSize = deflater.deflate(up.get(), up.size, out.get(), out.size, true);
-    return upSize && upSize < noneSize ? Filter::Up : Filter::None;
+    const auto size = [&](const Bytes& sample) {
+        deflater.begin(out.get(), out.size);
+        return deflater.feed(sample.get(), sample.size, Deflater::End::stream) ? deflater.written()
+                                                                               : SIZE_MAX;
+    };
+    return size(up) < size(none) ? Filter::Up : Filter::None;
 }
 
 // Converts, filters and compresses one band into its IDAT chunk; leaves `chunk` empty on failure.
+// Rows go to the compressor a few at a time, while they are still in the cache.
 void encodeBand(const Pixels& pixels, Filter filter, int level, bool last, Band& band) {
     Deflater deflater(level);
     if (filter == Filter::Auto)
         filter = chooseFilter(pixels, band, deflater);
     const size_t rowBytes = pixels.rowBytes(), line = rowBytes + 1;
-    Bytes raw(line * size_t(band.rows));
-    Bytes row(pixels.rowRoom()), above(pixels.rowRoom());
-    bool hasAbove = band.first > 0;
-    if (hasAbove)
-        pixels.row(band.first - 1, above.get());
-    for (int i = 0; i < band.rows; ++i) {
-        band.opaque &= pixels.row(band.first + i, row.get());
-        filterRow(filter, row.get(), hasAbove ? above.get() : nullptr, rowBytes, pixels.bpp(),
-                  raw.get() + size_t(i) * line);
-        std::swap(row, above);
-        hasAbove = true;
-    }
-    if (!band.opaque)
-        return;
-    band.rawSize = raw.size;
-    band.adler = isal_adler32(1, raw.get(), raw.size);
-
+    band.rawSize = line * size_t(band.rows);
     const size_t header = band.first == 0 ? 2 : 0;
-    Bytes chunk(8 + header + Deflater::bound(raw.size) + 4);
+    Bytes chunk(8 + header + Deflater::bound(band.rawSize) + 4);
     uint8_t* data = chunk.get() + 8;
     if (header) {
         data[0] = 0x78; // deflate with a 32 KB window
         data[1] = 0x01; // fastest; makes the header a multiple of 31
     }
-    const size_t compressed =
-        deflater.deflate(raw.get(), raw.size, data + header, chunk.size - 12 - header, last);
-    if (compressed == 0)
-        return;
-    band.chunkSize = sealChunk(chunk.get(), "IDAT", header + compressed);
+    deflater.begin(data + header, chunk.size - 12 - header);
+
+    const int piece = std::max(1, int(pieceBytes / line));
+    Bytes raw(line * size_t(std::min(piece, band.rows)));
+    Bytes row(pixels.rowRoom()), above(pixels.rowRoom());
+    bool hasAbove = band.first > 0;
+    if (hasAbove)
+        pixels.row(band.first - 1, above.get());
+    for (int done = 0; done < band.rows;) {
+        const int rows = std::min(piece, band.rows - done);
+        for (int i = 0; i < rows; ++i) {
+            band.opaque &= pixels.row(band.first + done + i, row.get());
+            filterRow(filter, row.get(), hasAbove ? above.get() : nullptr, rowBytes, pixels.bpp(),
+                      raw.get() + size_t(i) * line);
+            std::swap(row, above);
+            hasAbove = true;
+        }
+        if (!band.opaque)
+            return;
+        done += rows;
+        const size_t n = line * size_t(rows);
+        band.adler = isal_adler32(band.adler, raw.get(), n);
+        using End = Deflater::End;
+        if (!deflater.feed(raw.get(), n,
+                           done < band.rows ? End::none
+                           : last           ? End::stream
+                                            : End::fullFlush))
+            return;
+    }
+    band.chunkSize = sealChunk(chunk.get(), "IDAT", header + deflater.written());
     band.chunk = std::move(chunk);
 }
 
