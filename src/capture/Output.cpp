@@ -41,6 +41,13 @@ class CaptureMimeData : public QMimeData {
 public:
     CaptureMimeData(QByteArray png, Rendered rendered)
         : m_png(std::move(png)), m_rendered(std::move(rendered)) {}
+    // Once another program owns the clipboard, the capture is not worth keeping for a re-copy.
+    ~CaptureMimeData() override {
+        const std::lock_guard lock(lastEncodingMutex);
+        if (!m_rendered.image.isNull() &&
+            lastEncoding.image.cacheKey() == m_rendered.image.cacheKey())
+            lastEncoding = {};
+    }
 
     QStringList formats() const override { return {pngType, tiffType, qtImageType}; }
     bool hasFormat(const QString& type) const override { return formats().contains(type); }
