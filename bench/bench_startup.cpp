@@ -220,7 +220,10 @@ int main(int argc, char* argv[]) {
     long afterOneFullKb = 0, afterAllFullKb = 0;
     for (int i = 0; i < fullScreenRuns; ++i) {
         const qsizetype before = saved();
-        QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("full")});
+        QProcess command;
+        command.setProcessEnvironment(env);
+        command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("full")});
+        command.waitForFinished(waitMs);
         if (!waitUntil([&] { return saved() > before; })) {
             std::fprintf(stderr, "full-screen capture %d wrote no file\n", i + 1);
             program.kill();
