@@ -6,6 +6,7 @@
 #include "settings/Prefs.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFuture>
@@ -110,7 +111,7 @@ bool encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGenerati
         saved = CaptureFile::writeNew(*saveTo, *png).has_value();
     }
     if (history && png && Prefs::keepHistory())
-        History::add(*png);
+        History::add(*png, QDateTime::currentDateTime(), rendered.image);
     return saved;
 }
 
