@@ -1,6 +1,9 @@
 // `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
-// libraries take several times longer to load than the whole hand-over; everything else (starting
-// the program, help, errors) is the program's own work, so it runs in this process's place.
+// libraries take several times longer to load than the whole hand-over, and serves captures for
+// scripts (CaptureClient); everything else (starting the program, help, errors) is the program's
+// own work, so it runs in this process's place.
+#include "app/Arguments.h"
+#include "app/CaptureClient.h"
 #include "app/InstanceSocket.h"
 
 #include <array>
@@ -21,15 +24,12 @@ namespace {
 constexpr int answerTimeoutMs = 3000;
 
 // The word sent for this invocation, or nothing when the program must see it.
-const char* commandOf(int argc, char* argv[]) {
-    if (argc == 1)
+std::optional<std::string> commandOf(const Arguments::Parsed& parsed) {
+    if (parsed.kind == Arguments::Kind::launch)
         return "reopen";
-    constexpr std::array<std::string_view, 5> commands{"area", "full", "recents", "settings",
-                                                       "quit"};
-    for (std::string_view command : commands)
-        if (argc == 2 && command == argv[1])
-            return argv[1];
-    return nullptr;
+    if (parsed.kind == Arguments::Kind::command && !parsed.output)
+        return parsed.command;
+    return std::nullopt;
 }
 
 bool readAnswer(int fd, std::string& answer) {
@@ -46,25 +46,35 @@ bool readAnswer(int fd, std::string& answer) {
     return true;
 }
 
-// True once the running program confirmed the command; false when nobody listens or the
-// exchange failed, and the program itself should take over.
-bool handOver(const char* command) {
+// A socket connected to the running program, or -1 when nobody listens.
+int connectToProgram() {
     const std::string path = InstanceSocket::defaultPath();
     sockaddr_un address{};
     if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
+        return -1;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True once the running program confirmed the command; false when nobody listens or the
+// exchange failed, and the program itself should take over.
+bool handOver(const std::string& command) {
+    const int fd = connectToProgram();
+    if (fd < 0)
         return false;
     const std::string line = InstanceSocket::line(command);
     std::string answer;
-    const bool taken =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size()) &&
-        readAnswer(fd, answer) && answer == "OK\n";
+    const bool taken = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size()) &&
+                       readAnswer(fd, answer) && answer == "OK\n";
     ::close(fd);
     return taken;
 }
@@ -82,9 +92,12 @@ std::optional<std::string> programPath() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (const char* command = commandOf(argc, argv); command && handOver(command))
-        return 0;
+    const Arguments::Parsed parsed = Arguments::parse({argv + 1, argv + argc});
     const std::optional<std::string> program = programPath();
+    if (parsed.kind == Arguments::Kind::command && parsed.output)
+        return CaptureClient::run(parsed, connectToProgram, program.value_or("brindlecap-app"));
+    if (const std::optional<std::string> command = commandOf(parsed); command && handOver(*command))
+        return 0;
     if (program)
         ::execv(program->c_str(), argv);
     std::fprintf(stderr, "brindlecap: %s: %s\n", program ? program->c_str() : "brindlecap-app",

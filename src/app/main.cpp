@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/Arguments.h"
 #include "app/CaptureActions.h"
 #include "app/CommandLine.h"
+#include "app/InstanceSocket.h"
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
 #include "capture/CaptureController.h"
@@ -29,10 +31,17 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     setNames();
     Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    invocation.startOnly = !qEnvironmentVariableIsEmpty("BRINDLE_START_ONLY");
     SingleInstance probe(SingleInstance::defaultSocketPath());
     QTextStream out(stdout);
     QTextStream err(stderr);
     return CommandLine::prepare(invocation, probe, out, err);
+}
+
+// Platforms such as offscreen need no display.
+bool startsWithoutDisplay() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return !platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland");
 }
 
 // BRINDLE_TRACE=1 prints when the overlays of a capture have painted, for the start-up benchmark.
@@ -47,12 +56,45 @@ void traceOverlays() {
     };
 }
 
+// `brindlecap full --output` and the like: the capture's result goes back on the client's
+// connection in the socket's wire format.
+void answerCaptureRequest(const SingleInstance::CaptureRequest& request,
+                          const SingleInstance::Answer& answer) {
+    using Result = CaptureController::CallerResult;
+    CaptureController::ForCaller caller{
+        request.screen, request.copy, [answer](const Result& result) {
+            switch (result.kind) {
+            case Result::image:
+                answer(QByteArray::fromStdString(
+                           InstanceSocket::pngHeader(size_t(result.png.size()))) +
+                       result.png);
+                return;
+            case Result::cancelled:
+                answer(QByteArray::fromStdString(InstanceSocket::cancelledLine()));
+                return;
+            case Result::failed:
+                answer(QByteArray::fromStdString(
+                    InstanceSocket::errorLine(result.error.toStdString())));
+                return;
+            }
+        }};
+    if (request.command == AppCommand::area)
+        CaptureController::shared().begin(std::move(caller));
+    else
+        CaptureController::shared().captureFullScreen(std::move(caller));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     CommandLine::Invocation invocation;
     if (const std::optional<int> status = runBeforeGui(argc, argv, invocation))
         return *status;
+    // Qt would name its missing platform plugin and advise reinstalling the program.
+    if (!Arguments::hasGraphicalSession() && !startsWithoutDisplay()) {
+        std::fprintf(stderr, "brindlecap: %s\n", Arguments::noSessionMessage);
+        return 1;
+    }
     // Only the program itself holds screen-sized images; commands for it never get this far.
     LargePages::adviseMalloc(argv);
     // Qt would give each new window a fresh shared-memory segment, which gets no huge pages: for
@@ -70,7 +112,7 @@ int main(int argc, char* argv[]) {
     // `brindlecap` that became the program in between gets our command instead.
     SingleInstance instance(SingleInstance::defaultSocketPath());
     if (instance.start() == SingleInstance::Role::secondary)
-        return instance.send(invocation.command) ? 0 : 1;
+        return invocation.startOnly || instance.send(invocation.command) ? 0 : 1;
 
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
     CaptureActions::setHandler(CaptureAction::fullScreen,
@@ -83,6 +125,7 @@ int main(int argc, char* argv[]) {
     AppDelegate& shell = AppDelegate::shared();
     QObject::connect(&instance, &SingleInstance::commandReceived, &shell,
                      &AppDelegate::handleCommand);
+    QObject::connect(&instance, &SingleInstance::captureRequested, &shell, answerCaptureRequest);
     shell.launch();
     if (invocation.kind == CommandLine::Kind::command)
         shell.handleCommand(invocation.command);

@@ -72,6 +72,14 @@ std::optional<QByteArray> Output::pngData(const Rendered& rendered) {
     return PngEncoder::encode(rendered.image, rendered.scale());
 }
 
+void Output::encode(const Rendered& rendered, std::function<void(std::optional<QByteArray>)> done) {
+    QtConcurrent::run([rendered] {
+        return pngData(rendered);
+    }).then(qApp, [done = std::move(done)](std::optional<QByteArray> png) {
+        done(std::move(png));
+    });
+}
+
 void Output::deliver(const Rendered& rendered, bool copy, const std::optional<QString>& saveTo,
                      bool history, Completion completion) {
     if (copy)

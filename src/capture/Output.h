@@ -28,4 +28,7 @@ qint64 generation();
 // The PNG of the capture, recording its density; nothing for an empty capture.
 std::optional<QByteArray> pngData(const Rendered& rendered);
 
+// pngData() on the thread pool; `done` runs on the main thread. Main thread only.
+void encode(const Rendered& rendered, std::function<void(std::optional<QByteArray>)> done);
+
 } // namespace Output
