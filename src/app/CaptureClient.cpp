@@ -64,9 +64,9 @@ public:
         if (::stat(m_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
             return "«" + m_path + "» es una carpeta";
         const size_t slash = m_path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash + 1);
+        const std::string folder = slash == std::string::npos ? "./" : m_path.substr(0, slash + 1);
         const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
-        std::string temp = folder + "/." + name + ".XXXXXX";
+        std::string temp = folder + "." + name + ".XXXXXX";
         if (temp.size() >= sizeof pendingTemp)
             return "«" + m_path + "»: " + std::strerror(ENAMETOOLONG);
         m_fd = ::mkstemp(temp.data());
