@@ -114,6 +114,15 @@ public:
         setGeometry(screen->geometry());
     }
 
+    void showAndSettle() {
+        show();
+        // Mapped and painted well within this on an idle server.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter(this).drawImage(QRect(QPoint(), size()), m_image);
@@ -150,12 +159,7 @@ void benchGrab(QScreen* screen) {
 // From the request to the grab until the PNG file is written and the clipboard set.
 void benchFullCapture(const char* name, QScreen* screen, const QImage& content) {
     Backdrop backdrop(screen, content);
-    backdrop.show();
-    // Mapped and painted well within this on an idle server.
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    backdrop.showAndSettle();
     QTemporaryDir folder;
     const auto grabber = makeScreenGrabber();
     int n = 0;
@@ -208,11 +212,7 @@ double timedRun(const QString& program, const QStringList& arguments) {
 // monitor on the same content, in turns so both meet the same machine load.
 void benchScriptCapture(const char* name, QScreen* screen, const QImage& content) {
     Backdrop backdrop(screen, content);
-    backdrop.show();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    backdrop.showAndSettle();
     QTemporaryDir folder;
     const QString ours = folder.filePath(QStringLiteral("brindlecap.png"));
     const QString theirs = folder.filePath(QStringLiteral("scrot.png"));

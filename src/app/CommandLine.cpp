@@ -12,38 +12,24 @@ namespace CommandLine {
 
 namespace {
 
-QString problemText(Arguments::Problem problem, const QString& culprit) {
-    using P = Arguments::Problem;
-    const char* text = "";
-    switch (problem) {
-    case P::none:
-        break;
-    case P::unknownCommand:
-        text = QT_TRANSLATE_NOOP("CommandLine", "Orden desconocida: «%1»");
-        break;
-    case P::unknownOption:
-        text = QT_TRANSLATE_NOOP("CommandLine", "Opción desconocida: «%1»");
-        break;
-    case P::missingValue:
-        text = QT_TRANSLATE_NOOP("CommandLine", "Falta el valor de %1");
-        break;
-    case P::invalidValue:
-        text = QT_TRANSLATE_NOOP("CommandLine", "Valor no válido: «%1»");
-        break;
-    case P::repeatedOption:
-        text = QT_TRANSLATE_NOOP("CommandLine", "%1 aparece dos veces");
-        break;
-    case P::optionNotForCommand:
-        text = QT_TRANSLATE_NOOP("CommandLine", "%1 no sirve con esta orden");
-        break;
-    case P::optionNeedsOutput:
-        text = QT_TRANSLATE_NOOP("CommandLine", "%1 solo sirve junto con --output");
-        break;
-    case P::extraArgument:
-        text = QT_TRANSLATE_NOOP("CommandLine", "Sobra el argumento «%1»");
-        break;
+using P = Arguments::Problem;
+constexpr std::pair<P, const char*> problemTexts[] = {
+    {P::unknownCommand, QT_TRANSLATE_NOOP("CommandLine", "Orden desconocida: «%1»")},
+    {P::unknownOption, QT_TRANSLATE_NOOP("CommandLine", "Opción desconocida: «%1»")},
+    {P::missingValue, QT_TRANSLATE_NOOP("CommandLine", "Falta el valor de %1")},
+    {P::invalidValue, QT_TRANSLATE_NOOP("CommandLine", "Valor no válido: «%1»")},
+    {P::repeatedOption, QT_TRANSLATE_NOOP("CommandLine", "%1 aparece dos veces")},
+    {P::optionNotForCommand, QT_TRANSLATE_NOOP("CommandLine", "%1 no sirve con esta orden")},
+    {P::optionNeedsOutput, QT_TRANSLATE_NOOP("CommandLine", "%1 solo sirve junto con --output")},
+    {P::extraArgument, QT_TRANSLATE_NOOP("CommandLine", "Sobra el argumento «%1»")},
+};
+
+QString problemText(P problem, const QString& culprit) {
+    for (const auto& [value, text] : problemTexts) {
+        if (value == problem)
+            return QCoreApplication::translate("CommandLine", text).arg(culprit);
     }
-    return QCoreApplication::translate("CommandLine", text).arg(culprit);
+    return culprit;
 }
 
 } // namespace

@@ -1,12 +1,13 @@
 // The real program on the two-monitor fixture, driven from outside as a user would: shortcuts and
 // mouse through xdotool, the clipboard through xclip, files through the test's own home folder.
+#include "x11/ProgramHome.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTest>
 
 namespace {
@@ -96,16 +97,9 @@ private:
 };
 
 void tst_AreaCapture::initTestCase() {
+    const QString socket = useTestHome();
+    QVERIFY(!socket.isEmpty());
     const QString home = QDir::homePath();
-    QVERIFY(home.contains(QLatin1String("test-home")));
-    // A private runtime folder, so the program's single-instance socket is the test's own.
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    // The first-run welcome is modal; it is tested elsewhere.
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-        .setValue("didShowWelcome", true);
     m_saveFolder = home + QStringLiteral("/Pictures/Brindlecap");
     m_historyFolder =
         qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes");
@@ -113,11 +107,11 @@ void tst_AreaCapture::initTestCase() {
     QDir(m_historyFolder).removeRecursively();
 
     // A socket left by an earlier run would make the wait below pass before the program listens.
-    QFile::remove(runtime + QStringLiteral("/brindlecap.socket"));
+    QFile::remove(socket);
     m_program.setProcessChannelMode(QProcess::ForwardedChannels);
     m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
     QVERIFY(m_program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime + QStringLiteral("/brindlecap.socket")), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), waitMs);
 }
 
 void tst_AreaCapture::cleanupTestCase() {

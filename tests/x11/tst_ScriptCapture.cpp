@@ -1,11 +1,12 @@
 // `brindlecap full|area --output` as a script runs it, against the real program on the two-monitor
 // fixture: the launcher starts the program when none runs, and the clipboard, read back with
 // xclip, stays the script's own.
+#include "x11/ProgramHome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,16 +62,9 @@ private:
 };
 
 void tst_ScriptCapture::initTestCase() {
-    const QString home = QDir::homePath();
-    QVERIFY(home.contains(QLatin1String("test-home")));
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    m_socket = runtime + QStringLiteral("/brindlecap.socket");
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-        .setValue("didShowWelcome", true);
-    QDir(home + QStringLiteral("/Pictures")).removeRecursively();
+    m_socket = useTestHome();
+    QVERIFY(!m_socket.isEmpty());
+    QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
     QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap")).removeRecursively();
     QVERIFY(!QFile::exists(m_socket));
 
