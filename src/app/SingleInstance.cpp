@@ -195,7 +195,6 @@ void SingleInstance::readFrom(QLocalSocket* socket) {
     const Answer answer = [client](const QByteArray& result) {
         if (!client)
             return;
-        client->setReadBufferSize(0);
         client->write(result);
         client->disconnectFromServer();
     };
