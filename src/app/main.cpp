@@ -8,9 +8,11 @@
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
 #include "platform/LargePages.h"
+#include "recents/RecentDrawer.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -44,16 +46,22 @@ bool startsWithoutDisplay() {
     return !platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland");
 }
 
-// BRINDLE_TRACE=1 prints when the overlays of a capture have painted, for the start-up benchmark.
+void printTrace(const char* what) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::printf("%s %lld\n", what, now.tv_sec * 1000000LL + now.tv_nsec / 1000);
+    std::fflush(stdout);
+}
+
+// BRINDLE_TRACE=1 prints when the overlays of a capture have painted, and when the recents
+// drawer has painted and filled its tiles, for the benchmarks.
 void traceOverlays() {
     if (qEnvironmentVariableIsEmpty("BRINDLE_TRACE"))
         return;
-    CaptureController::shared().onOverlaysShown = [] {
-        timespec now{};
-        clock_gettime(CLOCK_REALTIME, &now);
-        std::printf("overlays-shown %lld\n", now.tv_sec * 1000000LL + now.tv_nsec / 1000);
-        std::fflush(stdout);
-    };
+    CaptureController::shared().onOverlaysShown = [] { printTrace("overlays-shown"); };
+    RecentDrawer& drawer = RecentDrawer::shared();
+    QObject::connect(&drawer, &RecentDrawer::shown, [] { printTrace("drawer-shown"); });
+    QObject::connect(&drawer, &RecentDrawer::thumbnailsLoaded, [] { printTrace("drawer-filled"); });
 }
 
 // `brindlecap full --output` and the like: the capture's result goes back on the client's
@@ -117,6 +125,8 @@ int main(int argc, char* argv[]) {
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
     CaptureActions::setHandler(CaptureAction::fullScreen,
                                [] { CaptureController::shared().captureFullScreen(); });
+    CaptureActions::setHandler(CaptureAction::recents, [] { RecentDrawer::shared().toggle(); });
+    CaptureActions::setHideDrawer([] { RecentDrawer::shared().hide(); });
     CaptureActions::setCountdown([](qint64 seconds, std::function<void()> then) {
         Countdown::run(int(seconds), std::move(then));
     });
@@ -127,6 +137,7 @@ int main(int argc, char* argv[]) {
                      &AppDelegate::handleCommand);
     QObject::connect(&instance, &SingleInstance::captureRequested, &shell, answerCaptureRequest);
     shell.launch();
+    QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     if (invocation.kind == CommandLine::Kind::command)
         shell.handleCommand(invocation.command);
     return app.exec();

@@ -38,7 +38,7 @@ Encoded encodeAndStore(const Rendered& rendered, bool copy, const std::optional<
         out.saved = CaptureFile::writeNew(*saveTo, *out.png).has_value();
     }
     if (history && out.png && Prefs::keepHistory())
-        History::add(*out.png);
+        History::add(*out.png, QDateTime::currentDateTime(), rendered.image);
     if (copy)
         out.tiff = tiff.result();
     return out;

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -57,6 +58,54 @@ bool claimName(const QByteArray& from, const QByteArray& to) {
     return true;
 }
 
+// Thumbnails kept for the drawer, in a folder that never lists as an entry.
+const QString keptFolder = QStringLiteral(".thumbnails");
+// The drawer's tile image area on a 2x display: one kept size serves scales 1 and 2.
+constexpr QSize keptBox(388, 228);
+
+// Deletes kept thumbnails whose entry is gone, whoever removed it.
+void pruneKept() {
+    const QDir dir(History::folder() + u'/' + keptFolder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!QFileInfo::exists(History::folder() + u'/' + name))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+QImage fitted(QImage image, QSize box) {
+    // Palette and 16-bit images scale and store poorly: thumbnails are plain 8-bit colour.
+    const QImage::Format plain =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != plain && image.format() != QImage::Format_ARGB32)
+        image.convertTo(plain);
+    if (image.width() > box.width() || image.height() > box.height())
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+// Written whole or not at all, so a drawer opened meanwhile never reads half a thumbnail.
+void keep(const QImage& thumbnail, const QString& entry) {
+    const QString path = History::keptThumbnailPath(entry);
+    QDir().mkdir(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && thumbnail.save(&file, "PNG"))
+        file.commit();
+}
+
+// The entry decoded straight to `box`, with its full pixel size from the header.
+std::optional<std::pair<QImage, QSize>> decodeFitted(const QString& path, QSize box) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
+        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return std::pair{fitted(image, box), full.isValid() ? full : image.size()};
+}
+
 } // namespace
 
 namespace History {
@@ -82,7 +131,7 @@ void add(const QByteArray& png) {
     add(png, QDateTime::currentDateTime());
 }
 
-void add(const QByteArray& png, const QDateTime& time) {
+void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     const QString dir = folder();
     if (!ensureFolder(dir))
         return;
@@ -102,6 +151,8 @@ void add(const QByteArray& png, const QDateTime& time) {
                 QFile::encodeName(dir + QLatin1Char('/') + entryName(time, clash));
             if (claimName(from, to)) {
                 file.setAutoRemove(false);
+                if (!picture.isNull())
+                    keep(fitted(picture, keptBox), QFile::decodeName(to));
                 break;
             }
             if (errno != EEXIST)
@@ -112,13 +163,21 @@ void add(const QByteArray& png, const QDateTime& time) {
     const QStringList entries = items();
     for (qsizetype i = capacity; i < entries.size(); ++i)
         QFile::remove(entries[i]);
+    pruneKept();
 }
 
 int clear() {
     const QStringList entries = items();
     for (const QString& entry : entries)
         QFile::remove(entry);
+    pruneKept();
     return int(entries.size());
+}
+
+bool remove(const QString& entry) {
+    const bool removed = QFile::remove(entry) || !QFileInfo::exists(entry);
+    pruneKept();
+    return removed;
 }
 
 bool confirmAndClear(QWidget* parent) {
@@ -165,6 +224,34 @@ std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPi
         image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(1);
     return std::pair{image, pixelSize};
+}
+
+QString keptThumbnailPath(const QString& path) {
+    const QFileInfo entry(path);
+    return entry.path() + u'/' + keptFolder + u'/' + entry.fileName();
+}
+
+std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box) {
+    if (box.isEmpty())
+        return std::nullopt;
+    if (box.width() > keptBox.width() || box.height() > keptBox.height())
+        return decodeFitted(path, box);
+
+    const QString keptPath = keptThumbnailPath(path);
+    QImageReader kept(keptPath);
+    const QSize full = QImageReader(path).size();
+    if (full.isValid()) {
+        const QImage image = kept.read();
+        if (!image.isNull())
+            return std::pair{fitted(image, box), full};
+    }
+
+    std::optional<std::pair<QImage, QSize>> made = decodeFitted(path, keptBox);
+    if (!made)
+        return std::nullopt;
+    keep(made->first, path);
+    made->first = fitted(made->first, box);
+    return made;
 }
 
 } // namespace History

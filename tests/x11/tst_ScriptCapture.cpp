@@ -1,7 +1,7 @@
 // `brindlecap full|area --output` as a script runs it, against the real program on the two-monitor
 // fixture: the launcher starts the program when none runs, and the clipboard, read back with
 // xclip, stays the script's own.
-#include "x11/ProgramHome.h"
+#include "x11/RunningProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,9 +20,9 @@ struct Run {
     QByteArray err;
 };
 
-Run run(const QString& program, const QStringList& arguments) {
+Run brindlecap(const QStringList& arguments) {
     QProcess process;
-    process.start(program, arguments);
+    process.start(QStringLiteral(BRINDLECAP_BINARY), arguments);
     if (!process.waitForFinished(waitMs))
         process.kill();
     process.waitForFinished();
@@ -30,16 +30,8 @@ Run run(const QString& program, const QStringList& arguments) {
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-Run brindlecap(const QStringList& arguments) {
-    return run(QStringLiteral(BRINDLECAP_BINARY), arguments);
-}
-
-void xdotool(const QStringList& arguments) {
-    run(QStringLiteral("xdotool"), arguments);
-}
-
 QByteArray clipboardText() {
-    return run(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"}).out;
+    return RunningProgram::run(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
 }
 
 } // namespace
@@ -62,7 +54,7 @@ private:
 };
 
 void tst_ScriptCapture::initTestCase() {
-    m_socket = useTestHome();
+    m_socket = RunningProgram::useTestHome();
     QVERIFY(!m_socket.isEmpty());
     QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
     QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap")).removeRecursively();
@@ -86,7 +78,7 @@ void tst_ScriptCapture::cleanupTestCase() {
 }
 
 void tst_ScriptCapture::fullWritesTheMonitorUnderThePointerStartingTheProgram() {
-    xdotool({"mousemove", "2500", "500"});
+    RunningProgram::xdotool({"mousemove", "2500", "500"});
 
     const Run full = brindlecap({"full", "--output", m_out.filePath("right.png")});
 
@@ -100,7 +92,7 @@ void tst_ScriptCapture::fullWritesTheMonitorUnderThePointerStartingTheProgram() 
 }
 
 void tst_ScriptCapture::standardOutputGetsTheSameBytes() {
-    xdotool({"mousemove", "100", "100"});
+    RunningProgram::xdotool({"mousemove", "100", "100"});
 
     const Run toFile = brindlecap({"full", "--screen", "1", "--output", m_out.filePath("1.png")});
     const Run toOut = brindlecap({"full", "--screen=RIGHT", "--output", "-"});
@@ -119,16 +111,16 @@ void tst_ScriptCapture::areaWritesTheSelectionOnReturnAndFailsOnEscape() {
     QProcess area;
     area.start(QStringLiteral(BRINDLECAP_BINARY), {"area", "--output", target});
     QTest::qWait(1500); // the overlays and their keyboard grab
-    xdotool({"mousemove", "2100", "200", "mousedown", "1", "mousemove", "2300", "350", "mousemove",
-             "2500", "500", "mouseup", "1"});
+    RunningProgram::xdotool({"mousemove", "2100", "200", "mousedown", "1", "mousemove", "2300",
+                             "350", "mousemove", "2500", "500", "mouseup", "1"});
     QTest::qWait(300);
-    xdotool({"key", "Return"});
+    RunningProgram::xdotool({"key", "Return"});
     QVERIFY(area.waitForFinished(waitMs));
     QProcess cancelled;
     cancelled.start(QStringLiteral(BRINDLECAP_BINARY),
                     {"area", "--output", m_out.filePath("cancelled.png")});
     QTest::qWait(1500);
-    xdotool({"key", "Escape"});
+    RunningProgram::xdotool({"key", "Escape"});
     QVERIFY(cancelled.waitForFinished(waitMs));
 
     QCOMPARE(area.exitCode(), 0);
