@@ -86,6 +86,8 @@ void answerCaptureRequest(const SingleInstance::CaptureRequest& request,
                 return;
             }
         }};
+    // As before every capture, so the drawer is never in the picture.
+    RecentDrawer::shared().hide();
     if (request.command == AppCommand::area)
         CaptureController::shared().begin(std::move(caller));
     else
