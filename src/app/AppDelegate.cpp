@@ -198,7 +198,11 @@ void AppDelegate::showWelcomeIfFirstRun() {
     // desktop's portal. The catalogue holds one text for each.
     const char* session =
         QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? "wayland" : "x11";
-    QMessageBox box;
+    // Not modal: a capture started while it is open must be above it and get the keyboard, which
+    // Qt would keep for a modal box.
+    m_welcome = std::make_unique<QMessageBox>();
+    QMessageBox& box = *m_welcome;
+    box.setWindowModality(Qt::NonModal);
     box.setWindowTitle(QStringLiteral("Brindlecap"));
     box.setWindowIcon(LeafIcon::icon());
     box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
@@ -213,7 +217,6 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.show();
     box.raise();
     box.activateWindow();
-    box.exec();
 }
 
 void AppDelegate::handleCommand(AppCommand command) {

@@ -24,6 +24,8 @@ namespace {
 // A program just started needs a while before it reads its socket: Qt, the tray, the shortcuts.
 constexpr int startMs = 20000;
 constexpr int startPollMs = 50;
+// A running program takes a request at once.
+constexpr int answerMs = 3000;
 // A full-screen capture and its encoding take well under this.
 constexpr int fullScreenMs = 60000;
 constexpr size_t maxHeader = 1024;
@@ -212,13 +214,17 @@ std::unique_ptr<Reader> sendRequest(const std::string& request, const Connect& c
             auto reader = std::make_unique<Reader>(fd);
             if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
                     ssize_t(request.size()) &&
-                reader->line(startMs) == "OK")
+                reader->line(started ? startMs : answerMs) == "OK")
                 return reader;
             // A program still starting may close a first connection unanswered.
             if (!started) {
                 fail("Brindlecap no aceptó la captura (¿una versión anterior en ejecución?)");
                 return nullptr;
             }
+        } else if (!started && (errno == EAGAIN || errno == EINTR)) {
+            // Starting another would make two.
+            fail("Brindlecap está en ejecución pero no responde.");
+            return nullptr;
         } else if (!started) {
             if (!Arguments::hasGraphicalSession()) {
                 fail(Arguments::noSessionMessage);

@@ -10,7 +10,8 @@
 // are the caller's own. Plain C++, like the rest of the launcher.
 namespace CaptureClient {
 
-// A connected socket to the running program, or -1 when none answers.
+// A connected socket to the running program, or -1 when none answers (errno EAGAIN or EINTR when
+// one listens but does not answer).
 using Connect = std::function<int()>;
 
 // Does the whole request and returns the exit status: 0 once the file is complete, 1 for any

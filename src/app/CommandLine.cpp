@@ -124,14 +124,22 @@ std::optional<int> prepare(const Invocation& invocation, SingleInstance& instanc
             << '\n'
             << Qt::flush;
         return 1;
-    case SingleInstance::Role::failed:
+    // Left alone: replacing it would make two programs answer different shortcuts.
+    case SingleInstance::Role::unresponsive:
         err << "brindlecap: "
             << QCoreApplication::translate("CommandLine",
-                                           "Sin comunicación con otras instancias (%1).")
+                                           "Brindlecap está en ejecución pero no responde.")
+            << '\n'
+            << Qt::flush;
+        return 1;
+    // Without its socket and lock the program could not tell whether it already runs.
+    case SingleInstance::Role::failed:
+        err << "brindlecap: "
+            << QCoreApplication::translate("CommandLine", "No se puede iniciar Brindlecap: %1.")
                    .arg(instance.errorString())
             << '\n'
             << Qt::flush;
-        break;
+        return 1;
     case SingleInstance::Role::primary:
         break;
     }

@@ -1,7 +1,8 @@
 // `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
 // libraries take several times longer to load than the whole hand-over, and serves captures for
 // scripts (CaptureClient); everything else (starting the program, help, errors) is the program's
-// own work, so it runs in this process's place.
+// own work, so it runs in this process's place. Only a program that listens but does not answer
+// is reported here: starting another would make two.
 #include "app/Arguments.h"
 #include "app/CaptureClient.h"
 #include "app/InstanceSocket.h"
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -46,37 +48,51 @@ bool readAnswer(int fd, std::string& answer) {
     return true;
 }
 
-// A socket connected to the running program, or -1 when nobody listens.
+// A socket connected to the running program, or -1. A program that listens but does not answer
+// (stopped, or its queue of connections full) leaves errno at EAGAIN or EINTR: connect() would
+// wait for it for ever without the time limit.
 int connectToProgram() {
     const std::string path = InstanceSocket::defaultPath();
     sockaddr_un address{};
-    if (path.empty() || path.size() >= sizeof address.sun_path)
+    if (path.empty() || path.size() >= sizeof address.sun_path) {
+        errno = ENOENT;
         return -1;
+    }
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
+    const timeval limit{answerTimeoutMs / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
         ::close(fd);
+        errno = error;
         return -1;
     }
     return fd;
 }
 
-// True once the running program confirmed the command; false when nobody listens or the
-// exchange failed, and the program itself should take over.
-bool handOver(const std::string& command) {
+enum class HandOver { taken, unresponsive, toProgram };
+
+// `toProgram` when nobody listens or the exchange failed otherwise: the program itself takes over.
+HandOver handOver(const std::string& command) {
     const int fd = connectToProgram();
     if (fd < 0)
-        return false;
+        return errno == EAGAIN || errno == EINTR ? HandOver::unresponsive : HandOver::toProgram;
     const std::string line = InstanceSocket::line(command);
     std::string answer;
-    const bool taken = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size()) &&
-                       readAnswer(fd, answer) && answer == "OK\n";
+    HandOver result = HandOver::toProgram;
+    if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+        result = HandOver::toProgram;
+    else if (!readAnswer(fd, answer))
+        result = HandOver::unresponsive;
+    else if (answer == "OK\n")
+        result = HandOver::taken;
     ::close(fd);
-    return taken;
+    return result;
 }
 
 // The program lies beside this launcher.
@@ -96,8 +112,17 @@ int main(int argc, char* argv[]) {
     const std::optional<std::string> program = programPath();
     if (parsed.kind == Arguments::Kind::command && parsed.output)
         return CaptureClient::run(parsed, connectToProgram, program.value_or("brindlecap-app"));
-    if (const std::optional<std::string> command = commandOf(parsed); command && handOver(*command))
-        return 0;
+    if (const std::optional<std::string> command = commandOf(parsed)) {
+        switch (handOver(*command)) {
+        case HandOver::taken:
+            return 0;
+        case HandOver::unresponsive:
+            std::fputs("brindlecap: Brindlecap está en ejecución pero no responde.\n", stderr);
+            return 1;
+        case HandOver::toProgram:
+            break;
+        }
+    }
     if (program)
         ::execv(program->c_str(), argv);
     std::fprintf(stderr, "brindlecap: %s: %s\n", program ? program->c_str() : "brindlecap-app",

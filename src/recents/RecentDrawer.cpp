@@ -2,6 +2,7 @@
 
 #include "annotation/Flattening.h"
 #include "annotation/Rendered.h"
+#include "capture/Output.h"
 #include "capture/Toast.h"
 #include "capture/TransientPanel.h"
 #include "platform/OutsideClicks.h"
@@ -92,11 +93,11 @@ private:
     QScrollArea* m_area;
 };
 
-// What a copy puts on the clipboard; decoded and encoded off the main thread.
+// What a copy puts on the clipboard: the file's PNG and its decoded picture, read off the main
+// thread. The TIFF is made only if another program asks for it.
 struct ClipboardImage {
     QByteArray png;
-    std::optional<QByteArray> tiff;
-    QImage image;
+    Rendered rendered;
 };
 
 std::optional<ClipboardImage> readForClipboard(const QString& url) {
@@ -105,14 +106,14 @@ std::optional<ClipboardImage> readForClipboard(const QString& url) {
         return std::nullopt;
     ClipboardImage out;
     out.png = file.readAll();
-    out.image = QImage::fromData(out.png, "PNG");
+    const QImage image = QImage::fromData(out.png, "PNG");
     // Bytes that are no image would paste as nothing: reported as unreadable instead.
-    if (out.image.isNull())
+    if (image.isNull())
         return std::nullopt;
     // The PNG records its backing scale as its density; the TIFF declares the same.
-    const int dpm = out.image.dotsPerMeterX();
+    const int dpm = image.dotsPerMeterX();
     const double scale = dpm > 0 ? std::max(1.0, double(dpm) / Flattening::dotsPerMeter(1)) : 1.0;
-    out.tiff = Rendered{out.image, QSizeF(out.image.size()) / scale}.tiffData();
+    out.rendered = Rendered{image, QSizeF(image.size()) / scale};
     return out;
 }
 
@@ -327,13 +328,8 @@ void RecentDrawer::copy(const QString& url, QScreen* screen) {
                 Toast::show(tr("No se pudo leer la captura"), target);
                 return;
             }
-            auto* mime = new QMimeData;
-            mime->setData(QStringLiteral("image/png"), copied->png);
-            if (copied->tiff)
-                mime->setData(QStringLiteral("image/tiff"), *copied->tiff);
-            // Other Qt programs read clipboard()->image() only from this.
-            mime->setImageData(copied->image);
-            QGuiApplication::clipboard()->setMimeData(mime);
+            QGuiApplication::clipboard()->setMimeData(
+                Output::clipboardData(copied->png, copied->rendered).release());
             Toast::show(tr("Copiado al portapapeles"), target);
         });
     });

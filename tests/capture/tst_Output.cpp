@@ -21,13 +21,17 @@ Rendered rendered(QSize pixels, qreal scale, quint32 seed = 1) {
 }
 
 // xclip reads from us, so the event loop has to run while it does.
-QImage clipboardImage(const QString& target) {
+QByteArray clipboardBytes(const QString& target) {
     QProcess xclip;
     xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
     if (!xclip.waitForStarted() ||
         !QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
         return {};
-    return QImage::fromData(xclip.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+    return xclip.readAllStandardOutput();
+}
+
+QImage clipboardImage(const QString& target) {
+    return QImage::fromData(clipboardBytes(target)).convertToFormat(QImage::Format_RGB32);
 }
 
 // Delivers and waits for the completion; nullopt when it never came.
@@ -50,6 +54,7 @@ private Q_SLOTS:
     void laterCopyWinsAndOthersReadItAsPngAndTiff();
     void savesKeepPixelsAndDensityAndNeverReplaceEachOther();
     void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory();
+    void pngAloneOffersTiffWithItsDensityWhenAsked();
 };
 
 void tst_Output::init() {
@@ -107,6 +112,24 @@ void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHisto
     QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
 
     QCOMPARE(History::items().size(), 1);
+}
+
+// The recents drawer copies a stored PNG: the TIFF then comes from decoding it.
+void tst_Output::pngAloneOffersTiffWithItsDensityWhenAsked() {
+    const Rendered capture = rendered({30, 20}, 2, 6);
+    const std::optional<QByteArray> png = Output::pngData(capture);
+    QVERIFY(png);
+
+    QApplication::clipboard()->setMimeData(Output::clipboardData(*png).release());
+
+    const QList<QByteArray> targets = clipboardBytes("TARGETS").split('\n');
+    QVERIFY(targets.contains("image/png") && targets.contains("image/tiff"));
+    QCOMPARE(clipboardBytes("image/png"), *png);
+    const QImage tiff = clipboardImage("image/tiff");
+    QCOMPARE(tiff, capture.image);
+    QCOMPARE(tiff.dotsPerMeterX(), 5669);
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             capture.image);
 }
 
 QTEST_MAIN(tst_Output)

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,8 +55,11 @@ private:
 };
 
 void tst_ScriptCapture::initTestCase() {
-    m_socket = RunningProgram::useTestHome();
-    QVERIFY(!m_socket.isEmpty());
+    const QString runtime = RunningProgram::useOwnRuntimeFolder();
+    QVERIFY(!runtime.isEmpty());
+    m_socket = runtime + QStringLiteral("/brindlecap.socket");
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
+        .setValue("didShowWelcome", true);
     QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
     QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap")).removeRecursively();
     QVERIFY(!QFile::exists(m_socket));
