@@ -28,7 +28,7 @@ for file in "${wanted[@]}"; do
 done
 # Computed from the binaries (libqt6widgets6 ...) plus what they load unlinked.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in libqt6widgets6 libdeflate0 libxcb1 qt6-qpa-plugins tesseract-ocr-spa \
+for package in libqt6widgets6 libqt6gui6 libxcb1 qt6-qpa-plugins tesseract-ocr-spa \
     tesseract-ocr-eng; do
     grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
