@@ -1,5 +1,5 @@
-// Capture pipeline speed: PNG encoding (offscreen), then, on an X server, grabbing a screen and
-// delivering a full capture. Prints medians.
+// Capture pipeline speed: PNG encoding (offscreen), then, on an X server, grabbing a screen,
+// delivering a full capture, and `brindlecap full --output` beside scrot. Prints medians.
 #include "SampleImages.h"
 #include "annotation/Flattening.h"
 #include "capture/Output.h"
@@ -13,11 +13,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 #include <QRasterWindow>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -114,13 +116,32 @@ public:
         setGeometry(screen->geometry());
     }
 
+    void showAndSettle(int waitMs = 1000) {
+        show();
+        // Mapped and painted well within this on an idle server.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < waitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    // A new frame with a small mark in a corner, so no capture can reuse the last one's PNG.
+    void stamp(int n) {
+        m_stamp = n;
+        update();
+        showAndSettle(200);
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter(this).drawImage(QRect(QPoint(), size()), m_image);
+        QPainter painter(this);
+        painter.drawImage(QRect(QPoint(), size()), m_image);
+        painter.fillRect(QRect(0, 0, 8, 8), QColor::fromHsv(m_stamp * 37 % 360, 255, 255));
     }
 
 private:
     QImage m_image;
+    int m_stamp = 0;
 };
 
 GrabResult grabNow(ScreenGrabber& grabber, QScreen* screen) {
@@ -150,12 +171,7 @@ void benchGrab(QScreen* screen) {
 // From the request to the grab until the PNG file is written and the clipboard set.
 void benchFullCapture(const char* name, QScreen* screen, const QImage& content) {
     Backdrop backdrop(screen, content);
-    backdrop.show();
-    // Mapped and painted well within this on an idle server.
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    backdrop.showAndSettle();
     QTemporaryDir folder;
     const auto grabber = makeScreenGrabber();
     int n = 0;
@@ -236,6 +252,64 @@ void benchAreaCopy(const char* name, QScreen* screen, const QImage& frozen) {
                 times[times.size() / 2]);
 }
 
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Wall time of one command until it exits; negative when it failed.
+double timedRun(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     process.readAllStandardError().constData());
+        return -1;
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// `brindlecap full --output FILE` with the program running, against scrot writing the same
+// monitor on the same content, in turns so both meet the same machine load.
+void benchScriptCapture(const char* name, QScreen* screen, const QImage& content) {
+    Backdrop backdrop(screen, content);
+    backdrop.showAndSettle();
+    QTemporaryDir folder;
+    const QString ours = folder.filePath(QStringLiteral("brindlecap.png"));
+    const QString theirs = folder.filePath(QStringLiteral("scrot.png"));
+    const QRect pixels(screen->geometry().topLeft(),
+                       screen->geometry().size() * screen->devicePixelRatio());
+    const QString index = QString::number(QGuiApplication::screens().indexOf(screen));
+    const QStringList brindlecap{"full", "--screen", index, "--output", ours};
+    const QStringList scrot{"--overwrite", "--autoselect",
+                            QStringLiteral("%1,%2,%3,%4")
+                                .arg(pixels.x())
+                                .arg(pixels.y())
+                                .arg(pixels.width())
+                                .arg(pixels.height()),
+                            theirs};
+    // The first run starts the program.
+    if (timedRun(QStringLiteral(BRINDLECAP_BINARY), brindlecap) < 0)
+        return;
+    QList<double> ourTimes, theirTimes;
+    for (int i = 0; i < 9; ++i) {
+        backdrop.stamp(i + 1);
+        ourTimes.append(timedRun(QStringLiteral(BRINDLECAP_BINARY), brindlecap));
+        theirTimes.append(timedRun(QStringLiteral("scrot"), scrot));
+    }
+    const double ourMs = median(ourTimes), theirMs = median(theirTimes);
+    std::printf("Script full capture to a file, %s %dx%d\n", name, pixels.width(), pixels.height());
+    std::printf("  brindlecap full --output  %8.1f ms %10lld bytes %dx%d\n", ourMs,
+                (long long)QFileInfo(ours).size(), QImage(ours).width(), QImage(ours).height());
+    std::printf("  scrot                     %8.1f ms %10lld bytes %dx%d\n", theirMs,
+                (long long)QFileInfo(theirs).size(), QImage(theirs).width(),
+                QImage(theirs).height());
+    std::printf("  brindlecap / scrot        %8.2f\n", ourMs / theirMs);
+}
+
 } // namespace
 
 // Offscreen: PNG encoding. On an X server (scripts/bench.sh runs it inside the fixture with
@@ -259,5 +333,15 @@ int main(int argc, char** argv) {
         benchFullCapture(name, screen, image);
         benchAreaCopy(name, screen, image);
     }
+
+    // The program gets its own socket folder and settings, apart from any running for the user.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
+        .setValue("didShowWelcome", true);
+    benchScriptCapture("text-like", screen, textLikeImage(pixels));
+    benchScriptCapture("photo-like", screen, photoLikeImage(pixels));
+    QProcess::execute(QStringLiteral(BRINDLECAP_BINARY), {"quit"});
     return 0;
 }

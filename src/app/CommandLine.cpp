@@ -3,42 +3,59 @@
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
+
+#include <vector>
 
 namespace CommandLine {
 
+namespace {
+
+using P = Arguments::Problem;
+constexpr std::pair<P, const char*> problemTexts[] = {
+    {P::unknownCommand, QT_TRANSLATE_NOOP("CommandLine", "Orden desconocida: «%1»")},
+    {P::unknownOption, QT_TRANSLATE_NOOP("CommandLine", "Opción desconocida: «%1»")},
+    {P::missingValue, QT_TRANSLATE_NOOP("CommandLine", "Falta el valor de %1")},
+    {P::invalidValue, QT_TRANSLATE_NOOP("CommandLine", "Valor no válido: «%1»")},
+    {P::repeatedOption, QT_TRANSLATE_NOOP("CommandLine", "%1 aparece dos veces")},
+    {P::optionNotForCommand, QT_TRANSLATE_NOOP("CommandLine", "%1 no sirve con esta orden")},
+    {P::optionNeedsOutput, QT_TRANSLATE_NOOP("CommandLine", "%1 solo sirve junto con --output")},
+    {P::extraArgument, QT_TRANSLATE_NOOP("CommandLine", "Sobra el argumento «%1»")},
+};
+
+QString problemText(P problem, const QString& culprit) {
+    for (const auto& [value, text] : problemTexts) {
+        if (value == problem)
+            return QCoreApplication::translate("CommandLine", text).arg(culprit);
+    }
+    return culprit;
+}
+
+} // namespace
+
 Invocation parse(const QStringList& arguments) {
+    std::vector<QByteArray> encoded;
+    for (const QString& argument : arguments)
+        encoded.push_back(QFile::encodeName(argument));
+    const std::vector<std::string_view> views(encoded.begin(), encoded.end());
+    const Arguments::Parsed parsed = Arguments::parse(views);
+
     Invocation invocation;
-    if (arguments.isEmpty()) {
-        return invocation;
-    }
-    const QString& first = arguments.first();
-    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
-        invocation.kind = Kind::help;
-    } else if (first == QLatin1String("--version")) {
-        invocation.kind = Kind::version;
-    } else if (const auto command = AppCommands::fromName(first);
-               command && *command != AppCommand::reopen) {
-        invocation.kind = Kind::command;
-        invocation.command = *command;
-    } else {
-        invocation.kind = Kind::usageError;
-        invocation.problem =
-            QCoreApplication::translate("CommandLine", "Orden desconocida: «%1»").arg(first);
-        return invocation;
-    }
-    if (arguments.size() > 1) {
-        invocation.kind = Kind::usageError;
-        invocation.problem = QCoreApplication::translate("CommandLine", "Sobran argumentos: %1")
-                                 .arg(arguments.mid(1).join(QLatin1Char(' ')));
-    }
+    invocation.kind = parsed.kind;
+    invocation.toCaller = parsed.output.has_value();
+    if (parsed.kind == Kind::command)
+        invocation.command = *AppCommands::fromName(QString::fromStdString(parsed.command));
+    if (parsed.kind == Kind::usageError)
+        invocation.problem = problemText(
+            parsed.problem, QFile::decodeName(QByteArray::fromStdString(parsed.culprit)));
     return invocation;
 }
 
 QString usage() {
     return QCoreApplication::translate(
         "CommandLine",
-        "Uso: brindlecap [orden]\n"
+        "Uso: brindlecap [orden [opciones]]\n"
         "\n"
         "Sin orden abre Brindlecap o, si ya está abierto, inicia una captura de área.\n"
         "\n"
@@ -49,9 +66,20 @@ QString usage() {
         "  settings   Abrir los ajustes\n"
         "  quit       Salir de Brindlecap\n"
         "\n"
-        "Opciones:\n"
+        "Opciones de area y full, para guiones:\n"
+        "  --output ARCHIVO  Escribir la captura en ARCHIVO como PNG («-»: la salida estándar)\n"
+        "                    en lugar del portapapeles, la carpeta y el historial; area espera\n"
+        "                    a que termines la selección con Intro\n"
+        "  --screen N        Con full: la pantalla N (desde 0) o de ese nombre, en lugar de la\n"
+        "                    del puntero\n"
+        "  --copy            Copiar además la captura al portapapeles\n"
+        "\n"
+        "Otras opciones:\n"
         "  --help     Mostrar esta ayuda\n"
-        "  --version  Mostrar la versión\n");
+        "  --version  Mostrar la versión\n"
+        "\n"
+        "Estado de salida: 0 si todo fue bien, 1 si hubo un error o se canceló la captura,\n"
+        "2 si la orden o las opciones no son válidas.\n");
 }
 
 QString version() {
@@ -74,10 +102,19 @@ std::optional<int> prepare(const Invocation& invocation, SingleInstance& instanc
     case Kind::command:
         break;
     }
+    if (invocation.toCaller) {
+        err << "brindlecap: "
+            << QCoreApplication::translate("CommandLine",
+                                           "--output lo atiende la orden brindlecap, no "
+                                           "brindlecap-app.")
+            << '\n'
+            << Qt::flush;
+        return 2;
+    }
 
     switch (instance.start()) {
     case SingleInstance::Role::secondary:
-        if (instance.send(invocation.command)) {
+        if (invocation.startOnly || instance.send(invocation.command)) {
             return 0;
         }
         err << "brindlecap: "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "app/Arguments.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,12 +15,15 @@ namespace CommandLine {
 
 // What the arguments ask for. `launch` is a bare `brindlecap`: start the program, or ask the
 // running one for an area capture (`AppCommand::reopen`).
-enum class Kind { launch, command, help, version, usageError };
+using Kind = Arguments::Kind;
 
 struct Invocation {
     Kind kind = Kind::launch;
     AppCommand command = AppCommand::reopen; // for launch and command
     QString problem;                         // for usageError: what was wrong, in Spanish
+    bool toCaller = false;                   // --output: only the launcher serves it
+    // Set by whoever starts the program only to talk to it: when one runs already, do nothing.
+    bool startOnly = false;
 };
 
 // `arguments` are those after the program name (Qt's own options already taken out).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,11 +10,41 @@
 //
 // Wire format: one line "BRINDLECAP <version> <command>\n" from the client, answered by "OK\n"
 // when the command was taken. Anything else is dropped without an answer.
+//
+// A capture for the client adds "--output" and optionally "--screen <index or name>" and "--copy"
+// to an `area` or `full` line. "OK\n" then only says it was taken; the result follows on the same
+// connection as "PNG <length>\n" and the bytes, "CANCELLED\n" or "ERROR <message>\n", and the
+// program closes the connection.
 namespace InstanceSocket {
 
 constexpr int protocolVersion = 1;
 
+struct Request {
+    std::string command;
+    bool toCaller = false;
+    std::string screen; // empty: the display under the pointer
+    bool copy = false;
+
+    friend bool operator==(const Request&, const Request&) = default;
+};
+
 std::string line(std::string_view command);
+std::string line(const Request& request);
+// The request of a line (with or without its line break), or nothing for anything malformed.
+std::optional<Request> parseLine(std::string_view line);
+
+// How a capture for the client ended.
+struct Result {
+    enum Kind { png, cancelled, error };
+    Kind kind = error;
+    size_t length = 0;   // png: the bytes that follow
+    std::string message; // error
+};
+std::string pngHeader(size_t length);
+std::string cancelledLine();
+// One line, whatever `message` holds.
+std::string errorLine(std::string_view message);
+std::optional<Result> parseResult(std::string_view header);
 
 // A real folder (not a link) of this user that nobody else may enter; anything else could let
 // another user speak to us or sit in our place.

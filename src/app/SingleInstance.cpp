@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -26,13 +27,22 @@ QByteArray lineFor(AppCommand command) {
         InstanceSocket::line(AppCommands::name(command).toStdString()));
 }
 
-std::optional<AppCommand> parseLine(const QByteArray& line) {
-    const QList<QByteArray> words = line.trimmed().split(' ');
-    if (words.size() != 3 || words[0] != "BRINDLECAP" ||
-        words[1] != QByteArray::number(InstanceSocket::protocolVersion)) {
+struct Parsed {
+    AppCommand command;
+    InstanceSocket::Request request;
+};
+
+std::optional<Parsed> parseLine(const QByteArray& line) {
+    const std::optional<InstanceSocket::Request> request =
+        InstanceSocket::parseLine(line.trimmed().toStdString());
+    if (!request)
         return std::nullopt;
-    }
-    return AppCommands::fromName(QString::fromLatin1(words[2]));
+    const std::optional<AppCommand> command =
+        AppCommands::fromName(QString::fromStdString(request->command));
+    if (!command ||
+        (request->toCaller && *command != AppCommand::area && *command != AppCommand::fullScreen))
+        return std::nullopt;
+    return Parsed{*command, *request};
 }
 
 bool isPrivateFolder(const QString& path, QString* error) {
@@ -194,7 +204,11 @@ void SingleInstance::accept() {
             continue;
         }
         socket->setReadBufferSize(maxLineLength + 1);
-        QTimer::singleShot(idleClientMs, socket, [socket] { drop(socket); });
+        auto* idle = new QTimer(socket);
+        idle->setObjectName(QStringLiteral("idle"));
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [socket] { drop(socket); });
+        idle->start(idleClientMs);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         if (socket->bytesAvailable() > 0) {
             readFrom(socket);
@@ -210,13 +224,29 @@ void SingleInstance::readFrom(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(maxLineLength + 1);
-    const std::optional<AppCommand> command = parseLine(line);
-    if (!command) {
+    const std::optional<Parsed> parsed = parseLine(line);
+    if (!parsed) {
         drop(socket);
         return;
     }
     socket->write("OK\n");
     socket->flush();
-    socket->disconnectFromServer();
-    Q_EMIT commandReceived(*command);
+    if (!parsed->request.toCaller) {
+        socket->disconnectFromServer();
+        Q_EMIT commandReceived(parsed->command);
+        return;
+    }
+    // The client waits for the result, as long as the user takes over an area capture.
+    delete socket->findChild<QTimer*>(QStringLiteral("idle"));
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    QPointer<QLocalSocket> client(socket);
+    const Answer answer = [client](const QByteArray& result) {
+        if (!client)
+            return;
+        client->write(result);
+        client->disconnectFromServer();
+    };
+    Q_EMIT captureRequested(
+        {parsed->command, QString::fromStdString(parsed->request.screen), parsed->request.copy},
+        answer);
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QLocalServer;
@@ -53,8 +54,19 @@ public:
     // Longest line a client may send; longer input is cut off.
     static constexpr qint64 maxLineLength = 256;
 
+    // A capture whose PNG goes back to the client that asked (`brindlecap full --output`).
+    struct CaptureRequest {
+        AppCommand command = AppCommand::fullScreen; // area or fullScreen
+        QString screen; // an index or a name; empty for the display under the pointer
+        bool copy = false;
+    };
+    // Sends the result to the client and closes its connection; nothing once it has gone.
+    using Answer = std::function<void(const QByteArray& result)>;
+
 Q_SIGNALS:
     void commandReceived(AppCommand command);
+    void captureRequested(const SingleInstance::CaptureRequest& request,
+                          const SingleInstance::Answer& answer);
 
 private:
     // Takes the lock, or says who holds it; nothing once it is ours.

@@ -1,7 +1,10 @@
 // `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
-// libraries take several times longer to load than the whole hand-over; everything else (starting
-// the program, help, errors) is the program's own work, so it runs in this process's place. Only a
-// program that listens but does not answer is reported here: starting another would make two.
+// libraries take several times longer to load than the whole hand-over, and serves captures for
+// scripts (CaptureClient); everything else (starting the program, help, errors) is the program's
+// own work, so it runs in this process's place. Only a program that listens but does not answer
+// is reported here: starting another would make two.
+#include "app/Arguments.h"
+#include "app/CaptureClient.h"
 #include "app/InstanceSocket.h"
 
 #include <array>
@@ -23,15 +26,12 @@ namespace {
 constexpr int answerTimeoutMs = 3000;
 
 // The word sent for this invocation, or nothing when the program must see it.
-const char* commandOf(int argc, char* argv[]) {
-    if (argc == 1)
+std::optional<std::string> commandOf(const Arguments::Parsed& parsed) {
+    if (parsed.kind == Arguments::Kind::launch)
         return "reopen";
-    constexpr std::array<std::string_view, 5> commands{"area", "full", "recents", "settings",
-                                                       "quit"};
-    for (std::string_view command : commands)
-        if (argc == 2 && command == argv[1])
-            return argv[1];
-    return nullptr;
+    if (parsed.kind == Arguments::Kind::command && !parsed.output)
+        return parsed.command;
+    return std::nullopt;
 }
 
 bool readAnswer(int fd, std::string& answer) {
@@ -48,30 +48,44 @@ bool readAnswer(int fd, std::string& answer) {
     return true;
 }
 
-enum class HandOver { taken, unresponsive, toProgram };
-
-// `toProgram` when nobody listens or the exchange failed otherwise: the program itself takes over.
-// A program that listens but does not answer (stopped, or its queue of connections full) is
-// `unresponsive`: connect() would wait for it for ever without the time limit.
-HandOver handOver(const char* command) {
+// A socket connected to the running program, or -1. A program that listens but does not answer
+// (stopped, or its queue of connections full) leaves errno at EAGAIN or EINTR: connect() would
+// wait for it for ever without the time limit.
+int connectToProgram() {
     const std::string path = InstanceSocket::defaultPath();
     sockaddr_un address{};
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return HandOver::toProgram;
+    if (path.empty() || path.size() >= sizeof address.sun_path) {
+        errno = ENOENT;
+        return -1;
+    }
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return HandOver::toProgram;
+        return -1;
     const timeval limit{answerTimeoutMs / 1000, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+enum class HandOver { taken, unresponsive, toProgram };
+
+// `toProgram` when nobody listens or the exchange failed otherwise: the program itself takes over.
+HandOver handOver(const std::string& command) {
+    const int fd = connectToProgram();
+    if (fd < 0)
+        return errno == EAGAIN || errno == EINTR ? HandOver::unresponsive : HandOver::toProgram;
     const std::string line = InstanceSocket::line(command);
     std::string answer;
     HandOver result = HandOver::toProgram;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        result = errno == EAGAIN || errno == EINTR ? HandOver::unresponsive : HandOver::toProgram;
-    else if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+    if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
         result = HandOver::toProgram;
     else if (!readAnswer(fd, answer))
         result = HandOver::unresponsive;
@@ -94,8 +108,12 @@ std::optional<std::string> programPath() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (const char* command = commandOf(argc, argv)) {
-        switch (handOver(command)) {
+    const Arguments::Parsed parsed = Arguments::parse({argv + 1, argv + argc});
+    const std::optional<std::string> program = programPath();
+    if (parsed.kind == Arguments::Kind::command && parsed.output)
+        return CaptureClient::run(parsed, connectToProgram, program.value_or("brindlecap-app"));
+    if (const std::optional<std::string> command = commandOf(parsed)) {
+        switch (handOver(*command)) {
         case HandOver::taken:
             return 0;
         case HandOver::unresponsive:
@@ -105,7 +123,6 @@ int main(int argc, char* argv[]) {
             break;
         }
     }
-    const std::optional<std::string> program = programPath();
     if (program)
         ::execv(program->c_str(), argv);
     std::fprintf(stderr, "brindlecap: %s: %s\n", program ? program->c_str() : "brindlecap-app",

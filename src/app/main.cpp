@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/Arguments.h"
 #include "app/CaptureActions.h"
 #include "app/CommandLine.h"
+#include "app/InstanceSocket.h"
 #include "app/SingleInstance.h"
 #include "app/Translations.h"
 #include "capture/CaptureController.h"
@@ -33,6 +35,7 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     setNames();
     Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    invocation.startOnly = !qEnvironmentVariableIsEmpty("BRINDLE_START_ONLY");
     // Not listening yet: a command must not wait on a socket nobody reads before the GUI runs.
     SingleInstance probe(SingleInstance::Listening::later);
     QTextStream out(stdout);
@@ -41,6 +44,12 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     if (!status)
         lock = probe.releaseLock();
     return status;
+}
+
+// Platforms such as offscreen need no display.
+bool startsWithoutDisplay() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return !platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland");
 }
 
 void printTrace(const char* what) {
@@ -61,6 +70,36 @@ void traceOverlays() {
     QObject::connect(&drawer, &RecentDrawer::thumbnailsLoaded, [] { printTrace("drawer-filled"); });
 }
 
+// `brindlecap full --output` and the like: the capture's result goes back on the client's
+// connection in the socket's wire format.
+void answerCaptureRequest(const SingleInstance::CaptureRequest& request,
+                          const SingleInstance::Answer& answer) {
+    using Result = CaptureController::CallerResult;
+    CaptureController::ForCaller caller{
+        request.screen, request.copy, [answer](const Result& result) {
+            switch (result.kind) {
+            case Result::image:
+                answer(QByteArray::fromStdString(
+                           InstanceSocket::pngHeader(size_t(result.png.size()))) +
+                       result.png);
+                return;
+            case Result::cancelled:
+                answer(QByteArray::fromStdString(InstanceSocket::cancelledLine()));
+                return;
+            case Result::failed:
+                answer(QByteArray::fromStdString(
+                    InstanceSocket::errorLine(result.error.toStdString())));
+                return;
+            }
+        }};
+    // As before every capture, so the drawer is never in the picture.
+    RecentDrawer::shared().hide();
+    if (request.command == AppCommand::area)
+        CaptureController::shared().begin(std::move(caller));
+    else
+        CaptureController::shared().captureFullScreen(std::move(caller));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -68,6 +107,11 @@ int main(int argc, char* argv[]) {
     int lock = -1;
     if (const std::optional<int> status = runBeforeGui(argc, argv, invocation, lock))
         return *status;
+    // Qt would name its missing platform plugin and advise reinstalling the program.
+    if (!Arguments::hasGraphicalSession() && !startsWithoutDisplay()) {
+        std::fprintf(stderr, "brindlecap: %s\n", Arguments::noSessionMessage);
+        return 1;
+    }
     // Only the program itself holds screen-sized images; commands for it never get this far.
     LargePages::adviseMalloc(argv);
     // Qt would give each new window a fresh shared-memory segment, which gets no huge pages: for
@@ -103,6 +147,7 @@ int main(int argc, char* argv[]) {
     AppDelegate& shell = AppDelegate::shared();
     QObject::connect(&instance, &SingleInstance::commandReceived, &shell,
                      &AppDelegate::handleCommand);
+    QObject::connect(&instance, &SingleInstance::captureRequested, &shell, answerCaptureRequest);
     shell.launch();
     QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     if (invocation.kind == CommandLine::Kind::command)

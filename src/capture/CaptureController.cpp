@@ -36,6 +36,32 @@ QScreen* screenUnderPointer() {
     return QGuiApplication::primaryScreen();
 }
 
+// A screen by its index in Qt's list (the primary first) or by its name.
+QScreen* screenNamed(const QString& which) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    bool isIndex = false;
+    const int index = which.toInt(&isIndex);
+    if (isIndex)
+        return index >= 0 && index < screens.size() ? screens[index] : nullptr;
+    for (QScreen* screen : screens) {
+        if (screen->name() == which)
+            return screen;
+    }
+    return nullptr;
+}
+
+QString screenList() {
+    QStringList names;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (qsizetype i = 0; i < screens.size(); ++i)
+        names.append(QStringLiteral("%1 %2").arg(i).arg(screens[i]->name()));
+    return names.join(QStringLiteral(", "));
+}
+
+CaptureController::CallerResult failure(const QString& error) {
+    return {CaptureController::CallerResult::failed, {}, error};
+}
+
 std::optional<QString> targetFile(bool autoSave) {
     if (!autoSave)
         return std::nullopt;
@@ -92,10 +118,24 @@ QString CaptureController::textToast(const QString& text) {
     return tr("Texto copiado (%1 líneas)").arg(lines);
 }
 
-void CaptureController::begin() {
-    if (m_busy)
+CaptureController::CallerResult CaptureController::busyFailure() {
+    return failure(tr("Ya hay una captura en curso"));
+}
+
+CaptureController::CallerResult
+CaptureController::grabFailure(const std::optional<QString>& error) {
+    return failure(tr("No se pudo capturar la pantalla: %1")
+                       .arg(error.value_or(tr("la pantalla ya no está"))));
+}
+
+void CaptureController::begin(std::optional<ForCaller> caller) {
+    if (m_busy) {
+        if (caller)
+            caller->done(busyFailure());
         return;
+    }
     m_busy = true;
+    m_caller = std::move(caller);
     Trace::start();
     m_previousApp = ActiveWindow::current();
     // Taken before any overlay exists, or the overlays would be the only windows found.
@@ -110,7 +150,10 @@ void CaptureController::begin() {
         if (result.error || result.shots.isEmpty()) {
             self->m_busy = false;
             self->m_previousApp.reset();
-            self->handleCaptureFailure(result.error.value_or(QString()));
+            if (const std::optional<ForCaller> caller = self->takeCaller())
+                caller->done(grabFailure(result.error));
+            else
+                self->handleCaptureFailure(result.error.value_or(QString()));
             return;
         }
         self->present(result.shots, rects);
@@ -143,6 +186,11 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         canvas->onAutoCopy = [self](const Rendered& rendered) {
             if (!self)
                 return;
+            if (self->m_caller) {
+                if (self->m_caller->copy)
+                    Output::deliver(rendered, true, std::nullopt, false);
+                return;
+            }
             self->m_lastAutoCopied = rendered;
             Output::deliver(rendered, true, std::nullopt, false);
         };
@@ -203,6 +251,12 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
     m_windows.clear();
     m_unpainted = 0;
 
+    // Recognised text still goes where the user asked; the script then gets no image.
+    if (m_caller && outcome.kind != CanvasView::Outcome::text) {
+        finishForCaller(outcome);
+        endCapture();
+        return;
+    }
     switch (outcome.kind) {
     case CanvasView::Outcome::copy:
         deliverCopy(outcome.rendered, screen);
@@ -243,7 +297,45 @@ void CaptureController::deliverCopy(const Rendered& rendered, QScreen* screen) {
     });
 }
 
+void CaptureController::finishForCaller(const CanvasView::Outcome& outcome) {
+    const ForCaller caller = *takeCaller();
+    switch (outcome.kind) {
+    case CanvasView::Outcome::copy:
+    case CanvasView::Outcome::pin:
+        handTo(caller, outcome.rendered);
+        break;
+    case CanvasView::Outcome::save:
+        handTo(caller, outcome.rendered);
+        save(outcome.rendered);
+        break;
+    case CanvasView::Outcome::cancel:
+        caller.done({CallerResult::cancelled, {}, {}});
+        break;
+    case CanvasView::Outcome::text:
+        break;
+    }
+}
+
+std::optional<CaptureController::ForCaller> CaptureController::takeCaller() {
+    std::optional<ForCaller> caller;
+    caller.swap(m_caller);
+    return caller;
+}
+
+void CaptureController::handTo(const ForCaller& caller, const Rendered& rendered) {
+    if (caller.copy)
+        Output::deliver(rendered, true, std::nullopt, false);
+    Output::encode(rendered, [done = caller.done](std::optional<QByteArray> png) {
+        if (png)
+            done({CallerResult::image, *png, {}});
+        else
+            done(failure(tr("No se pudo codificar la captura como PNG")));
+    });
+}
+
 void CaptureController::endCapture() {
+    if (const std::optional<ForCaller> caller = takeCaller())
+        caller->done(failure(tr("La captura terminó sin imagen")));
     m_lastAutoCopied.reset();
     m_busy = false;
     if (m_previousApp) {
@@ -252,25 +344,40 @@ void CaptureController::endCapture() {
     }
 }
 
-void CaptureController::captureFullScreen() {
-    if (m_busy)
+void CaptureController::captureFullScreen(std::optional<ForCaller> caller) {
+    if (m_busy) {
+        if (caller)
+            caller->done(busyFailure());
         return;
-    QScreen* screen = screenUnderPointer();
-    if (!screen)
+    }
+    const bool named = caller && !caller->screen.isEmpty();
+    QScreen* screen = named ? screenNamed(caller->screen) : screenUnderPointer();
+    if (!screen) {
+        if (caller)
+            caller->done(failure(tr("No hay ninguna pantalla «%1»; las que hay: %2")
+                                     .arg(caller->screen, screenList())));
         return;
+    }
     m_busy = true;
 
     QPointer<CaptureController> self(this);
     QPointer<QScreen> where(screen);
-    grabber().capture({screen}, [self, where](GrabResult result) {
+    grabber().capture({screen}, [self, where, caller](GrabResult result) {
         if (!self)
             return;
         self->m_busy = false;
         if (result.error || result.shots.isEmpty() || !where) {
-            self->handleCaptureFailure(result.error.value_or(QString()));
+            if (caller)
+                caller->done(grabFailure(result.error));
+            else
+                self->handleCaptureFailure(result.error.value_or(QString()));
             return;
         }
         const Rendered rendered{result.shots.first().image, QSizeF(where->geometry().size())};
+        if (caller) {
+            handTo(*caller, rendered);
+            return;
+        }
         const std::optional<QString> target = targetFile(Prefs::autoSaveFullScreen());
         const bool hasTarget = target.has_value();
         Output::deliver(rendered, true, target, true, [hasTarget, where](bool saved) {

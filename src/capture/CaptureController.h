@@ -29,8 +29,23 @@ public:
                                QObject* parent = nullptr);
     ~CaptureController() override;
 
-    void begin();
-    void captureFullScreen();
+    // What a capture for a script ends with.
+    struct CallerResult {
+        enum Kind { image, cancelled, failed };
+        Kind kind = failed;
+        QByteArray png;
+        QString error; // failed: why, for the user
+    };
+    // A capture for a script: its PNG goes to `done` alone (and to the clipboard with `copy`),
+    // leaving the history, the save folder and toasts alone. `done` runs once.
+    struct ForCaller {
+        QString screen; // full screen: an index from 0 or a name instead of the pointer's display
+        bool copy = false;
+        std::function<void(const CallerResult&)> done;
+    };
+
+    void begin(std::optional<ForCaller> caller = std::nullopt);
+    void captureFullScreen(std::optional<ForCaller> caller = std::nullopt);
     // Opens one overlay per shot; `windowRects` are global logical frames, front to back.
     void present(const QList<Shot>& shots, const QList<QRectF>& windowRects);
     void finish(const CanvasView::Outcome& outcome);
@@ -59,6 +74,11 @@ private:
     using OverlayPtr = std::unique_ptr<OverlayWindow, LaterDeleter>;
 
     void deliverCopy(const Rendered& rendered, QScreen* screen);
+    void finishForCaller(const CanvasView::Outcome& outcome);
+    std::optional<ForCaller> takeCaller();
+    static void handTo(const ForCaller& caller, const Rendered& rendered);
+    static CallerResult busyFailure();
+    static CallerResult grabFailure(const std::optional<QString>& error);
     void endCapture();
     ScreenGrabber& grabber();
 
@@ -68,5 +88,6 @@ private:
     std::optional<uint32_t> m_previousApp;
     bool m_busy = false;
     std::optional<Rendered> m_lastAutoCopied;
+    std::optional<ForCaller> m_caller; // the area capture under way is a script's
     int m_unpainted = 0;
 };

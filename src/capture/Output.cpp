@@ -148,6 +148,14 @@ std::unique_ptr<QMimeData> Output::clipboardData(const QByteArray& png, const Re
     return std::make_unique<CaptureMimeData>(png, rendered);
 }
 
+void Output::encode(const Rendered& rendered, std::function<void(std::optional<QByteArray>)> done) {
+    QtConcurrent::run([rendered] {
+        return pngData(rendered);
+    }).then(qApp, [done = std::move(done)](std::optional<QByteArray> png) {
+        done(std::move(png));
+    });
+}
+
 void Output::deliver(const Rendered& rendered, bool copy, const std::optional<QString>& saveTo,
                      bool history, Completion completion) {
     if (copy)

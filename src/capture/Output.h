@@ -37,4 +37,7 @@ std::optional<QByteArray> pngData(const Rendered& rendered);
 // decoded from the PNG when first needed. For QClipboard::setMimeData, which takes it over.
 std::unique_ptr<QMimeData> clipboardData(const QByteArray& png, const Rendered& rendered = {});
 
+// pngData() on the thread pool; `done` runs on the main thread. Main thread only.
+void encode(const Rendered& rendered, std::function<void(std::optional<QByteArray>)> done);
+
 } // namespace Output

@@ -55,12 +55,14 @@ void tst_CommandLine::answeredWithoutTheProgram_data() {
     QTest::addColumn<QString>("out");
     QTest::addColumn<QStringList>("err");
 
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden]"
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
                           << QStringList();
     QTest::newRow("version") << QStringList{"--version"} << 0 << "Brindlecap " BRINDLECAP_VERSION
                              << QStringList();
     QTest::newRow("unknown command: usage and status 2")
         << QStringList{"capture"} << 2 << "" << QStringList{"«capture»", "Uso: brindlecap"};
+    QTest::newRow("a capture for a script is the launcher's to serve")
+        << QStringList{"full", "--output", "a.png"} << 2 << "" << QStringList{"brindlecap-app"};
 }
 
 void tst_CommandLine::answeredWithoutTheProgram() {

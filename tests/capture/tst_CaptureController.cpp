@@ -140,6 +140,36 @@ private Q_SLOTS:
 
     // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
     // touching its left edge from outside.
+    // A script hears why it got no image, in one line, where the user would get an alert (which,
+    // being modal, would hang this test); and a busy controller drops the script's request too.
+    void scriptsAreToldOfFailuresWithoutAlerts() {
+        QList<CaptureController::CallerResult> results;
+        const auto forCaller = [&](QString screen = {}) {
+            return CaptureController::ForCaller{
+                screen, false,
+                [&](const CaptureController::CallerResult& r) { results.append(r); }};
+        };
+
+        m_controller->begin(forCaller());
+        m_grabber->answer({{}, QStringLiteral("the portal said no")});
+        m_controller->begin(forCaller());
+        m_grabber->answer({{}, QStringLiteral("still no")});
+        m_controller->captureFullScreen(forCaller(QStringLiteral("9")));
+        m_controller->begin();
+        m_controller->captureFullScreen(forCaller());
+
+        QCOMPARE(results.size(), 4);
+        for (const CaptureController::CallerResult& result : results) {
+            QCOMPARE(result.kind, CaptureController::CallerResult::failed);
+            QVERIFY(!result.error.contains(u'\n'));
+        }
+        QVERIFY(results[1].error.endsWith(QLatin1String("still no")));
+        QVERIFY(results[2].error.contains(QStringLiteral("«9»")));
+        QCOMPARE(results[3].error, QStringLiteral("Ya hay una captura en curso"));
+        QCOMPARE(m_grabber->accessRequests, 0);
+        QCOMPARE(m_grabber->captures, 3);
+    }
+
     void windowRectsAreEachDisplaysOwn() {
         const QList<QRectF> rects{{100, 100, 300, 200},
                                   {1800, 500, 300, 100},
