@@ -103,12 +103,13 @@ private Q_SLOTS:
         QVERIFY(openOnLeft());
         QFile newest(m_newest);
         QVERIFY(newest.open(QIODevice::ReadOnly));
+        const QByteArray png = newest.readAll();
 
         xdotool({"mousemove", QString::number(firstTile.x()), QString::number(firstTile.y()),
                  "click", "1"});
 
         QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(clipboard("image/png"), newest.readAll(), waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(clipboard("image/png"), png, waitMs);
         const QImage tiff = QImage::fromData(clipboard("image/tiff"), "TIFF");
         QCOMPARE(tiff.size(), QSize(400, 300));
         QCOMPARE(tiff.pixelColor(10, 10), QColor(Qt::blue));
