@@ -8,6 +8,7 @@
 #include "capture/Toast.h"
 #include "capture/Trace.h"
 #include "capture/WindowFinder.h"
+#include "pinned/PinnedCapture.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 
@@ -170,6 +171,7 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         }
     }
     key->makeKey();
+    CanvasView::warmUpOCR();
 
     m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
         if (!self)
@@ -217,6 +219,7 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
         break;
     case CanvasView::Outcome::pin:
         Output::deliver(outcome.rendered, true, std::nullopt, true);
+        PinnedCapture::pin(outcome.rendered, outcome.pinRect);
         break;
     case CanvasView::Outcome::cancel:
         if (m_lastAutoCopied)

@@ -1,11 +1,23 @@
 #include "annotation/Geometry.h"
 #include "editor/CanvasView.h"
 #include "editor/Toolbars.h"
+#include "platform/TextReader.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
-std::function<std::optional<QString>(const QImage&)> CanvasView::textRecognizer;
+std::function<Result<QStringList>(const QImage&, double)> CanvasView::textRecognizer =
+    [](const QImage& crop, double scale) { return TextReader::shared().read(crop, scale); };
+
+bool CanvasView::warmUpOCR() {
+    static bool didWarmUpOCR = false;
+    if (didWarmUpOCR)
+        return false;
+    didWarmUpOCR = true;
+    // Failures show when the user asks for text; the warm-up itself stays silent.
+    QThreadPool::globalInstance()->start([] { (void)TextReader::shared().warmUp(); }, -1);
+    return true;
+}
 
 void CanvasView::recognizeText() {
     commitText();
@@ -17,26 +29,26 @@ void CanvasView::recognizeText() {
     const QImage crop = image().copy(area);
     if (crop.isNull())
         return;
-    if (!textRecognizer) {
-        showHUD(tr("Reconocimiento de texto no disponible"), false, 1.4);
-        return;
-    }
     showHUD(tr("Leyendo texto…"), true, 0);
     // The screen pixels only: annotations over the area take no part. The watcher dies with
     // the canvas, so a result that arrives after the capture ended goes nowhere.
-    auto* watcher = new QFutureWatcher<std::optional<QString>>(this);
+    auto* watcher = new QFutureWatcher<Result<QStringList>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         watcher->deleteLater();
         finishRecognition(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(textRecognizer, crop));
+    watcher->setFuture(QtConcurrent::run(textRecognizer, crop, m_document.flattening().scaleX()));
 }
 
-void CanvasView::finishRecognition(const std::optional<QString>& text) {
-    if (!text || text->trimmed().isEmpty()) {
+void CanvasView::finishRecognition(const Result<QStringList>& lines) {
+    if (!lines) {
+        showHUD(tr("No se pudo leer el texto: %1").arg(lines.message()), false, 1.4);
+        return;
+    }
+    if (lines->isEmpty()) {
         showHUD(tr("No se encontró texto en la selección"), false, 1.4);
         return;
     }
     if (onFinish)
-        onFinish(Outcome::makeText(*text));
+        onFinish(Outcome::makeText(lines->join(u'\n')));
 }

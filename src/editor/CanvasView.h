@@ -3,6 +3,7 @@
 #include "annotation/Rendered.h"
 #include "editor/Document.h"
 #include "editor/Selection.h"
+#include "platform/Result.h"
 
 #include <QImage>
 #include <QList>
@@ -11,6 +12,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -72,10 +74,12 @@ public:
     // here.
     ToolState& tools() const { return *m_tools; }
 
-    // Reads the text of a frozen-screen crop; nothing (or nothing but blanks) when it finds
-    // none. Runs on a worker thread. Set by the application; while absent, recognition is
-    // reported as unavailable.
-    static std::function<std::optional<QString>(const QImage&)> textRecognizer;
+    // Reads the lines of a frozen-screen crop taken at a scale (device pixels per point), on a
+    // worker thread. Tesseract's shared engine; a test may hold it to watch the waiting.
+    static std::function<Result<QStringList>(const QImage&, double)> textRecognizer;
+    // Loads the text engine in the background, once per process, so the first reading starts
+    // quickly; returns whether this call started it.
+    static bool warmUpOCR();
 
 Q_SIGNALS:
     // The overlay's dimming layer follows this; a zero rectangle dims the whole display.
@@ -126,7 +130,7 @@ private:
     void cancelOperation();
     // Reads the selection's screen text and ends the run with it; the HUD tells when it fails.
     void recognizeText();
-    void finishRecognition(const std::optional<QString>& text);
+    void finishRecognition(const Result<QStringList>& lines);
     void refreshLiveCopy();
 
     void undo();

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSemaphore>
 #include <QSettings>
 #include <QTest>
@@ -319,9 +320,10 @@ private Q_SLOTS:
         // Clear of the border and handles, only the HUD paints inside the selection.
         const auto hud = [&] { return paintedBox(grabAt(*f.v, 2), s.adjusted(5, 5, -5, -5)); };
         QSemaphore reading;
-        CanvasView::textRecognizer = [&reading](const QImage&) {
+        const auto engine = CanvasView::textRecognizer;
+        CanvasView::textRecognizer = [&reading](const QImage&, double) {
             reading.acquire();
-            return std::optional<QString>();
+            return Result<QStringList>(QStringList());
         };
 
         wheel(0);
@@ -337,7 +339,75 @@ private Q_SLOTS:
         QVERIFY(opacity.width() > 100 && QLineF(opacity.center(), s.center()).length() <= 0.5);
         QVERIFY(sticky.width() > 50 && QLineF(sticky.center(), s.center()).length() <= 0.5);
         QTRY_VERIFY(hud().width() > sticky.width()); // "No se encontró texto en la selección"
-        CanvasView::textRecognizer = nullptr;
+        CanvasView::textRecognizer = engine;
+    }
+
+    // Only the first capture of a run loads the text engine.
+    void warmsUpOncePerProcess() {
+        QVERIFY(CanvasView::warmUpOCR());
+        QVERIFY(!CanvasView::warmUpOCR());
+    }
+
+    // Tesseract on text drawn on the frozen screen: the lines read end the run, joined by line
+    // feeds; an area without text keeps the editor open; a pixelation drawn over the text does
+    // not hide it from the reading.
+    void recognisesTheScreenTextOfTheSelection_data() {
+        QTest::addColumn<QRectF>("selection");
+        QTest::addColumn<bool>("pixelated");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one line, no line feed")
+            << QRectF(10, 20, 460, 40) << false << u"Guardar la captura en la carpeta"_qs;
+        QTest::newRow("a paragraph, one line each in order")
+            << QRectF(10, 20, 460, 80) << false
+            << u"Guardar la captura en la carpeta\nCerrar la ventana de ajustes"_qs;
+        QTest::newRow("text under a pixelation is still read")
+            << QRectF(10, 20, 460, 40) << true << u"Guardar la captura en la carpeta"_qs;
+        QTest::newRow("no text keeps the editor open")
+            << QRectF(10, 180, 460, 80) << false << QString();
+    }
+    void recognisesTheScreenTextOfTheSelection() {
+        QFETCH(QRectF, selection);
+        QFETCH(bool, pixelated);
+        QFETCH(QString, text);
+        QImage screen(600, 300, QImage::Format_ARGB32_Premultiplied);
+        screen.fill(Qt::white);
+        {
+            QPainter painter(&screen);
+            QFont font(u"DejaVu Sans"_qs);
+            font.setPixelSize(16);
+            painter.setFont(font);
+            painter.drawText(20, 45, u"Guardar la captura en la carpeta"_qs);
+            painter.drawText(20, 85, u"Cerrar la ventana de ajustes"_qs);
+        }
+        CanvasFixture f(1, QSize(600, 300), screen);
+        const auto engine = CanvasView::textRecognizer;
+        QAtomicInt readings;
+        CanvasView::textRecognizer = [&](const QImage& crop, double scale) {
+            auto lines = engine(crop, scale);
+            readings.ref();
+            return lines;
+        };
+        f.select(selection);
+        if (pixelated) {
+            f.v->tools().setTool(Tool::pixelate);
+            // Clear of the corner and edge handles, over the whole line of text.
+            f.drag(QPointF(selection.left() + 20, selection.top() + 12),
+                   QPointF(selection.right() - 20, selection.bottom() - 12));
+            QCOMPARE(f.v->selection(), selection);
+        }
+
+        f.button(u"text.viewfinder"_qs)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(readings.loadAcquire(), 1, 30000);
+        QTest::qWait(50); // the result's way back to the canvas
+        CanvasView::textRecognizer = engine;
+
+        if (text.isEmpty()) {
+            QVERIFY(f.outcomes.isEmpty());
+        } else {
+            QCOMPARE(f.outcomes.size(), 1);
+            QCOMPARE(f.outcomes[0].kind, Kind::text);
+            QCOMPARE(f.outcomes[0].recognizedText, text);
+        }
     }
 
     // Before a selection: the hint until the first press; the loupe only while choosing the area

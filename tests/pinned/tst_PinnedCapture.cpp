@@ -1,0 +1,64 @@
+// The pinned window's wheel zoom rules, and the window itself: zoom about its current centre
+// after a drag, and a double click that closes it for good.
+#include "pinned/PinnedCapture.h"
+
+#include <QApplication>
+#include <QTest>
+
+class tst_PinnedCapture : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wheelSizesStepwiseWithinLimits_data() {
+        QTest::addColumn<double>("delta");
+        QTest::addColumn<bool>("precise");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<QList<double>>("widths");
+        QTest::newRow("hard down shrinks a fifth each time, stops at a fifth")
+            << -20.0 << false << 8
+            << QList<double>{320, 256, 204.8, 163.84, 131.072, 104.8576, 83.88608, 80};
+        QTest::newRow("hard up grows at most a fifth, stops at three times")
+            << 50.0 << false << 8
+            << QList<double>{480, 576, 691.2, 829.44, 995.328, 1194.3936, 1200, 1200};
+        QTest::newRow("touchpad delta of 20 enlarges by a tenth")
+            << 20.0 << true << 1 << QList<double>{440};
+        QTest::newRow("one wheel notch down shrinks by 5 %")
+            << -1.0 << false << 1 << QList<double>{380};
+    }
+    void wheelSizesStepwiseWithinLimits() {
+        QFETCH(double, delta);
+        QFETCH(bool, precise);
+        QFETCH(int, events);
+        QFETCH(QList<double>, widths);
+        double width = 400;
+        QList<double> seen;
+        for (int i = 0; i < events; ++i) {
+            width =
+                PinnedCapture::zoomedWidth(width, PinnedCapture::wheelFactor(delta, precise), 400);
+            seen << width;
+        }
+        QCOMPARE(seen.size(), widths.size());
+        for (int i = 0; i < seen.size(); ++i)
+            QVERIFY2(qAbs(seen[i] - widths[i]) < 1e-6, qPrintable(QString::number(seen[i])));
+    }
+
+    void zoomKeepsTheCentreAfterADragAndDoubleClickCloses() {
+        QImage image(800, 600, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::darkCyan);
+        PinnedCapture* window = PinnedCapture::pin({image, QSizeF(400, 300)}, {100, 100, 400, 300});
+        QCOMPARE(window->geometry(), QRect(100, 100, 400, 300));
+        window->move(300, 200);
+
+        window->zoom(0.5);
+
+        QCOMPARE(window->geometry(), QRect(400, 275, 200, 150));
+        QCOMPARE(PinnedCapture::open().size(), 1);
+        QPointer<PinnedCapture> alive(window);
+        QTest::mouseDClick(window->childAt(10, 10), Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(PinnedCapture::open().isEmpty());
+        QTRY_VERIFY(!alive);
+    }
+};
+
+QTEST_MAIN(tst_PinnedCapture)
+#include "tst_PinnedCapture.moc"
