@@ -12,45 +12,37 @@
 class tst_TrayIcon : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void quitEntryEndsTheProgram();
-
-private:
     QProcess m_trayHost;
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_trayHost.start(QStringLiteral("trayer"),
+                         {"--edge", "top", "--align", "left", "--widthtype", "pixel", "--width",
+                          "120", "--heighttype", "pixel", "--height", "28"});
+        QVERIFY(m_trayHost.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+        AppDelegate::shared().buildStatusItem();
+    }
+
+    void cleanupTestCase() {
+        m_trayHost.terminate();
+        m_trayHost.waitForFinished();
+    }
+
+    void quitEntryEndsTheProgram() {
+        QTRY_VERIFY_WITH_TIMEOUT(AppDelegate::shared().statusItem()->geometry().width() > 0, 10000);
+        QAction* quit = AppDelegate::shared().statusMenu()->actions().constLast();
+        QCOMPARE(quit->text(), u"Salir"_qs);
+        QTimer::singleShot(0, quit, &QAction::trigger);
+        QTimer::singleShot(5000, this, [] { QCoreApplication::exit(1); });
+
+        const int status = QCoreApplication::exec();
+
+        QCOMPARE(status, 0);
+        // The delegate, and with it the docked icon, goes before the application's own teardown.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<AppDelegate*>().isEmpty());
+    }
 };
-
-void tst_TrayIcon::initTestCase() {
-    m_trayHost.start(QStringLiteral("trayer"),
-                     {"--edge", "top", "--align", "left", "--widthtype", "pixel", "--width", "120",
-                      "--heighttype", "pixel", "--height", "28"});
-    QVERIFY(m_trayHost.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-    AppDelegate::shared().buildStatusItem();
-}
-
-void tst_TrayIcon::cleanupTestCase() {
-    m_trayHost.terminate();
-    m_trayHost.waitForFinished();
-}
-
-void tst_TrayIcon::quitEntryEndsTheProgram() {
-    QTRY_VERIFY_WITH_TIMEOUT(AppDelegate::shared().statusItem()->geometry().width() > 0, 10000);
-    QAction* quit = AppDelegate::shared().statusMenu()->actions().constLast();
-    QCOMPARE(quit->text(), u"Salir"_qs);
-    QTimer::singleShot(0, quit, &QAction::trigger);
-    QTimer guard;
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
-    guard.start(5000);
-
-    const int status = QCoreApplication::exec();
-
-    QCOMPARE(status, 0);
-    // The delegate, and with it the docked icon, goes before the application's own teardown.
-    QTRY_VERIFY(QCoreApplication::instance()->findChildren<AppDelegate*>().isEmpty());
-}
 
 QTEST_MAIN(tst_TrayIcon)
 #include "tst_TrayIcon.moc"

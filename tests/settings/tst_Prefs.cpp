@@ -42,6 +42,11 @@ void writeSettingsFile(const QByteArray& lines) {
                              QFileDevice::FileModificationTime));
 }
 
+QByteArray settingsText() {
+    QFile file(store().fileName());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
 std::optional<Tool> toolOfKey(const QString& key) {
     for (Tool tool : Tool::allCases())
         if (key == Prefs::Keys::size(tool))
@@ -168,30 +173,26 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("after");
-        const QByteArray set = "didShowWelcome=true";
-        QTest::newRow("replaced in place, comments kept")
-            << QByteArray("; mine\n[General]\nx=\"1\"\ndidShowWelcome=yes\n; end\n") << set
-            << QByteArray("; mine\n[General]\nx=\"1\"\ndidShowWelcome=true\n; end\n");
-        QTest::newRow("added after the general section's last line")
-            << QByteArray("[General]\nx=1\n\n[Other]\ny=2\n") << set
-            << QByteArray("[General]\nx=1\ndidShowWelcome=true\n\n[Other]\ny=2\n");
-        QTest::newRow("general section missing") << QByteArray("[Other]\ny=2\n") << set
-                                                 << QByteArray("[General]\ndidShowWelcome=true\n\n"
-                                                               "[Other]\ny=2\n");
-        QTest::newRow("empty file")
-            << QByteArray() << set << QByteArray("[General]\ndidShowWelcome=true\n");
-        QTest::newRow("lines before any section are general")
-            << QByteArray(" didShowWelcome = no\r\n[General]\n") << set
-            << QByteArray("didShowWelcome=true\r\n[General]\n");
-        QTest::newRow("same key in another section and in a comment untouched")
-            << QByteArray("[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no") << set
-            << QByteArray("[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no\n"
-                          "didShowWelcome=true\n");
-        QTest::newRow("later duplicates dropped")
-            << QByteArray("[General]\ndidShowWelcome=1\nx=1\ndidShowWelcome=2\n") << set
-            << QByteArray("[General]\ndidShowWelcome=true\nx=1\n");
-        QTest::newRow("no line removes the key") << QByteArray("[General]\ndidShowWelcome=1\nx=1")
-                                                 << QByteArray() << QByteArray("[General]\nx=1");
+        const auto row = [](const char* name, const char* before, const char* after,
+                            const char* line = "didShowWelcome=true") {
+            QTest::newRow(name) << QByteArray(before) << QByteArray(line) << QByteArray(after);
+        };
+        row("replaced in place, comments kept",
+            "; mine\n[General]\nx=\"1\"\ndidShowWelcome=yes\n; end\n",
+            "; mine\n[General]\nx=\"1\"\ndidShowWelcome=true\n; end\n");
+        row("added after the general section's last line", "[General]\nx=1\n\n[Other]\ny=2\n",
+            "[General]\nx=1\ndidShowWelcome=true\n\n[Other]\ny=2\n");
+        row("general section missing", "[Other]\ny=2\n",
+            "[General]\ndidShowWelcome=true\n\n[Other]\ny=2\n");
+        row("empty file", "", "[General]\ndidShowWelcome=true\n");
+        row("lines before any section are general", " didShowWelcome = no\r\n[General]\n",
+            "didShowWelcome=true\r\n[General]\n");
+        row("same key in another section and in a comment untouched",
+            "[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no",
+            "[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no\ndidShowWelcome=true\n");
+        row("later duplicates dropped", "[General]\ndidShowWelcome=1\nx=1\ndidShowWelcome=2\n",
+            "[General]\ndidShowWelcome=true\nx=1\n");
+        row("no line removes the key", "[General]\ndidShowWelcome=1\nx=1", "[General]\nx=1", "");
     }
 
     void writeChangesOnlyItsLine() {
@@ -282,9 +283,7 @@ private Q_SLOTS:
             Prefs::setBool(Prefs::Keys::keepHistory, false);
         }
 
-        QFile file(store().fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "[General]\n" + comments + "\n");
+        QCOMPARE(settingsText(), "[General]\n" + comments + "\n");
     }
 
     // Far larger than any file this program writes: neither parsed nor written.
@@ -296,9 +295,7 @@ private Q_SLOTS:
 
         QVERIFY(Prefs::autoCopy());
         QVERIFY(Prefs::keepHistory());
-        QFile file(store().fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "[General]\n" + huge + "\n");
+        QCOMPARE(settingsText(), "[General]\n" + huge + "\n");
     }
 
     // Output delivery reads keepHistory on a worker thread while the settings window writes; the

@@ -52,8 +52,7 @@ const QPoint firstTile = onLeft.topLeft() + QPoint(16 + 105, 46 + 75);
 
 // Opens the drawer with the shortcut on the left monitor; true once it has slid into place.
 bool openOnLeft() {
-    xdotool({"mousemove", "300", "300"});
-    xdotool({"key", "shift+ctrl+0"});
+    xdotool({"mousemove", "300", "300", "key", "shift+ctrl+0"});
     return QTest::qWaitFor([] { return drawerAt(onLeft); }, waitMs);
 }
 
@@ -62,116 +61,85 @@ bool openOnLeft() {
 class tst_RecentsDrawer : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void commandAndShortcutToggleItUnderThePointer();
-    void escapeAndAClickElsewhereCloseIt();
-    void clickCopiesPngAndTiff();
-    void dragHandsTheFileToAnotherProgram();
-
-private:
     QProcess m_program;
     QString m_newest;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QDir(History::folder()).removeRecursively();
+        const QDateTime morning(QDate(2026, 12, 5), QTime(8, 19, 19));
+        for (const QColor colour : {Qt::red, Qt::green, Qt::blue})
+            History::add(pngOf(colour), morning.addSecs(History::items().size()));
+        m_newest = History::items().value(0);
+        QCOMPARE(History::items().size(), 3);
+
+        QVERIFY(RunningProgram::start(m_program));
+    }
+
+    void cleanupTestCase() { RunningProgram::stop(m_program); }
+
+    // The command and the shortcut toggle it under the pointer; Escape and a click elsewhere
+    // close it.
+    void opensUnderThePointerAndCloses() {
+        xdotool({"mousemove", "300", "300"});
+        QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
+        QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+        xdotool({"mousemove", "2500", "300", "key", "shift+ctrl+0"});
+        QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onRight), waitMs);
+        xdotool({"key", "shift+ctrl+0"});
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+
+        QVERIFY(openOnLeft());
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+        QVERIFY(openOnLeft());
+        xdotool({"click", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+    }
+
+    void clickCopiesPngAndTiff() {
+        QVERIFY(openOnLeft());
+        QFile newest(m_newest);
+        QVERIFY(newest.open(QIODevice::ReadOnly));
+        const QByteArray png = newest.readAll();
+
+        xdotool({"mousemove", QString::number(firstTile.x()), QString::number(firstTile.y()),
+                 "click", "1"});
+
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(clipboard("image/png"), png, waitMs);
+        const QImage tiff = QImage::fromData(clipboard("image/tiff"), "TIFF");
+        QCOMPARE(tiff.size(), QSize(400, 300));
+        QCOMPARE(tiff.pixelColor(10, 10), QColor(Qt::blue));
+    }
+
+    void dragHandsTheFileToAnotherProgram() {
+        QProcess target;
+        target.start(QStringLiteral(DROP_TARGET), {});
+        QVERIFY(target.waitForReadyRead(waitMs));
+        const QList<QByteArray> ready = target.readLine().trimmed().split(' ');
+        QCOMPARE(ready.value(0), QByteArray("ready"));
+        QVERIFY(openOnLeft());
+
+        xdotool(QStringLiteral("mousemove %1 %2 mousedown 1 mousemove_relative -- 0 -10 sleep 0.3 "
+                               "mousemove %3 %4 sleep 0.3 mousemove_relative 5 5 sleep 0.3 "
+                               "mouseup 1")
+                    .arg(firstTile.x())
+                    .arg(firstTile.y())
+                    .arg(ready.value(1).toInt() + 100)
+                    .arg(ready.value(2).toInt() + 100)
+                    .split(u' '));
+
+        QTRY_VERIFY_WITH_TIMEOUT(target.canReadLine(), waitMs);
+        QCOMPARE(target.readLine().trimmed(),
+                 "dropped " + QUrl::fromLocalFile(m_newest).toString().toUtf8());
+        QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
+        target.kill();
+        target.waitForFinished();
+    }
 };
-
-void tst_RecentsDrawer::initTestCase() {
-    QDir(History::folder()).removeRecursively();
-    const QDateTime morning(QDate(2026, 12, 5), QTime(8, 19, 19));
-    for (const QColor colour : {Qt::red, Qt::green, Qt::blue})
-        History::add(pngOf(colour), morning.addSecs(History::items().size()));
-    m_newest = History::items().value(0);
-    QCOMPARE(History::items().size(), 3);
-
-    QVERIFY(RunningProgram::start(m_program));
-}
-
-void tst_RecentsDrawer::cleanupTestCase() {
-    RunningProgram::stop(m_program);
-}
-
-void tst_RecentsDrawer::commandAndShortcutToggleItUnderThePointer() {
-    xdotool({"mousemove", "300", "300"});
-    QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onLeft), waitMs);
-    QCOMPARE(RunningProgram::command(QStringLiteral("recents")), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-    xdotool({"mousemove", "2500", "300"});
-
-    xdotool({"key", "shift+ctrl+0"});
-
-    QTRY_VERIFY_WITH_TIMEOUT(drawerAt(onRight), waitMs);
-    xdotool({"key", "shift+ctrl+0"});
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-}
-
-void tst_RecentsDrawer::escapeAndAClickElsewhereCloseIt() {
-    QVERIFY(openOnLeft());
-
-    xdotool({"key", "Escape"});
-
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-    QVERIFY(openOnLeft());
-    xdotool({"click", "1"});
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-}
-
-void tst_RecentsDrawer::clickCopiesPngAndTiff() {
-    QVERIFY(openOnLeft());
-    QFile newest(m_newest);
-    QVERIFY(newest.open(QIODevice::ReadOnly));
-    const QByteArray png = newest.readAll();
-
-    xdotool({"mousemove", QString::number(firstTile.x()), QString::number(firstTile.y()), "click",
-             "1"});
-
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(clipboard("image/png"), png, waitMs);
-    const QImage tiff = QImage::fromData(clipboard("image/tiff"), "TIFF");
-    QCOMPARE(tiff.size(), QSize(400, 300));
-    QCOMPARE(tiff.pixelColor(10, 10), QColor(Qt::blue));
-}
-
-void tst_RecentsDrawer::dragHandsTheFileToAnotherProgram() {
-    QProcess target;
-    target.start(QStringLiteral(DROP_TARGET), {});
-    QVERIFY(target.waitForReadyRead(waitMs));
-    const QList<QByteArray> ready = target.readLine().trimmed().split(' ');
-    QCOMPARE(ready.value(0), QByteArray("ready"));
-    const QPoint inside(ready.value(1).toInt() + 100, ready.value(2).toInt() + 100);
-    QVERIFY(openOnLeft());
-
-    xdotool({"mousemove",
-             QString::number(firstTile.x()),
-             QString::number(firstTile.y()),
-             "mousedown",
-             "1",
-             "mousemove_relative",
-             "--",
-             "0",
-             "-10",
-             "sleep",
-             "0.3",
-             "mousemove",
-             QString::number(inside.x()),
-             QString::number(inside.y()),
-             "sleep",
-             "0.3",
-             "mousemove_relative",
-             "5",
-             "5",
-             "sleep",
-             "0.3",
-             "mouseup",
-             "1"});
-
-    QTRY_VERIFY_WITH_TIMEOUT(target.canReadLine(), waitMs);
-    QCOMPARE(target.readLine().trimmed(),
-             "dropped " + QUrl::fromLocalFile(m_newest).toString().toUtf8());
-    QTRY_VERIFY_WITH_TIMEOUT(!drawerOpen(), waitMs);
-    target.kill();
-    target.waitForFinished();
-}
 
 QTEST_GUILESS_MAIN(tst_RecentsDrawer)
 #include "tst_RecentsDrawer.moc"
