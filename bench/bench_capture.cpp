@@ -164,12 +164,12 @@ void benchFullCapture(const char* name, QScreen* screen, const QImage& content) 
             7,
             [&] {
                 const GrabResult grab = grabNow(*grabber, screen);
-                const Shot& shot = grab.shots.first();
+                const Shot& shot = grab->first();
                 const QString file =
                     QDir(folder.path()).filePath(QStringLiteral("c%1.png").arg(n++));
                 bool done = false;
                 Output::deliver({shot.image, QSizeF(screen->geometry().size())}, copy, file, false,
-                                [&](bool) { done = true; });
+                                [&](const Status&) { done = true; });
                 while (!done)
                     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
                 fileSize = QFileInfo(file).size();

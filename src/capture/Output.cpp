@@ -6,6 +6,7 @@
 #include "settings/Prefs.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFuture>
@@ -20,7 +21,7 @@ qint64 currentGeneration = 0;
 struct Encoded {
     std::optional<QByteArray> png;
     std::optional<QByteArray> tiff;
-    bool saved = false;
+    Status written;
 };
 
 Encoded encodeAndStore(const Rendered& rendered, bool copy, const std::optional<QString>& saveTo,
@@ -35,7 +36,11 @@ Encoded encodeAndStore(const Rendered& rendered, bool copy, const std::optional<
     out.png = Output::pngData(rendered);
     if (saveTo && out.png) {
         QDir().mkpath(QFileInfo(*saveTo).absolutePath());
-        out.saved = CaptureFile::writeNew(*saveTo, *out.png).has_value();
+        const Result<QString> file = CaptureFile::writeNew(*saveTo, *out.png);
+        if (!file)
+            out.written = Failure{file.message()};
+    } else if (saveTo) {
+        out.written = Failure{QCoreApplication::translate("Output", "La captura está vacía.")};
     }
     if (history && out.png && Prefs::keepHistory())
         History::add(*out.png);
@@ -84,6 +89,6 @@ void Output::deliver(const Rendered& rendered, bool copy, const std::optional<QS
         if (copy && mine == currentGeneration)
             putOnClipboard(rendered, encoded);
         if (completion)
-            completion(encoded.saved);
+            completion(encoded.written);
     });
 }

@@ -1,5 +1,5 @@
 // The history folder as the drawer and output delivery use it: order, capacity, what counts as an
-// entry, privacy, crash-safe additions, clearing and thumbnails.
+// entry, privacy, clearing and thumbnails.
 #include "recents/History.h"
 
 #include <QAbstractButton>
@@ -10,9 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -65,22 +62,6 @@ private Q_SLOTS:
         QCOMPARE(QImage(entries[19]).width(), 6);
         for (const QString& path : {History::folder(), entries[0]}) // no group or other bits
             QCOMPARE(int(QFileInfo(path).permissions() & 0x0077), 0);
-    }
-
-    // A file-size limit fails the write part-way, as a full disk does.
-    void failedWriteLeavesNoPartialFile() {
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
-        History::add(QByteArray(64 * 1024, 'x'), morning);
-
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-        QCOMPARE(QDir(History::folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void onlyLowerCasePngFilesAreEntriesAndBadOnesHaveNoThumbnail() {
