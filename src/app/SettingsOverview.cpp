@@ -1,9 +1,9 @@
 #include "app/SettingsOverview.h"
 
 #include "app/AppDelegate.h"
+#include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
 #include "settings/Prefs.h"
-#include "shortcuts/HotKeyCenter.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -104,7 +104,7 @@ void SettingsOverview::refresh() {
     }
 
     QStringList failed;
-    for (const CaptureAction action : HotKeyCenter::shared().failed())
+    for (const CaptureAction action : CaptureActions::refusedShortcuts())
         failed.append(action.title());
     failed.sort();
     m_warning->setVisible(!failed.isEmpty());
