@@ -2,7 +2,6 @@
 #include "app/CaptureActions.h"
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
-#include "app/Translations.h"
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
 #include "platform/LargePages.h"
@@ -27,7 +26,6 @@ void setNames() {
 std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation& invocation) {
     QCoreApplication core(argc, argv);
     setNames();
-    Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
     SingleInstance probe(SingleInstance::defaultSocketPath());
     QTextStream out(stdout);
@@ -64,7 +62,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     setNames();
     QApplication::setQuitOnLastWindowClosed(false);
-    Translations::install(app);
 
     // The probe above let go of the socket with its application; listen again for good. Another
     // `brindlecap` that became the program in between gets our command instead.

@@ -36,9 +36,9 @@ Toolbars::Toolbars(QWidget* canvas, Actions actions, const QList<QColor>& palett
     m_colorButton->setSwatch(color, colorSwatchDiameter);
     m_colorButton->commonSetup(tr("Color"));
 
-    auto* undo = new BarButton(QStringLiteral("arrow.uturn.backward"), tr("Deshacer (⌘Z)"),
+    auto* undo = new BarButton(QStringLiteral("arrow.uturn.backward"), tr("Deshacer (Ctrl+Z)"),
                                [this] { m_actions.undo(); });
-    auto* redo = new BarButton(QStringLiteral("arrow.uturn.forward"), tr("Rehacer (⇧⌘Z)"),
+    auto* redo = new BarButton(QStringLiteral("arrow.uturn.forward"), tr("Rehacer (Shift+Ctrl+Z)"),
                                [this] { m_actions.redo(); });
 
     QList<BarButton*> tools{m_pointerButton};
@@ -76,10 +76,10 @@ Toolbars::Toolbars(QWidget* canvas, Actions actions, const QList<QColor>& palett
                                           [this] { m_actions.recognizeText(); }),
                             new BarButton(QStringLiteral("pin"), tr("Fijar flotando en pantalla"),
                                           [this] { m_actions.pin(); }),
-                            new BarButton(QStringLiteral("doc.on.doc"), tr("Copiar (⌘C o Enter)"),
+                            new BarButton(QStringLiteral("doc.on.doc"), tr("Copiar (Ctrl+C o Enter)"),
                                           [this] { m_actions.copy(); }),
                             new BarButton(QStringLiteral("square.and.arrow.down"),
-                                          tr("Guardar (⌘S)"), [this] { m_actions.save(); }),
+                                          tr("Guardar (Ctrl+S)"), [this] { m_actions.save(); }),
                             new BarButton(QStringLiteral("xmark"), tr("Cerrar (Esc)"),
                                           [this] { m_actions.close(); })});
 
