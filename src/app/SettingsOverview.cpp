@@ -117,19 +117,3 @@ void SettingsOverview::refresh() {
     m_folder->setText(tr("Carpeta: ") + withHomeAsTilde(folder));
     m_folder->setToolTip(folder);
 }
-
-QString SettingsOverview::shortcutText(CaptureAction action) const {
-    return m_shortcuts.value(action)->text();
-}
-
-QString SettingsOverview::warningText() const {
-    return m_warning->text();
-}
-
-bool SettingsOverview::isWarningShown() const {
-    return !m_warning->isHidden();
-}
-
-QString SettingsOverview::folderText() const {
-    return m_folder->text();
-}

@@ -109,10 +109,6 @@ SingleInstance::Role SingleInstance::start() {
     return Role::primary;
 }
 
-bool SingleInstance::isListening() const {
-    return m_server && m_server->isListening();
-}
-
 bool SingleInstance::send(AppCommand command, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);

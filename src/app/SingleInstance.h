@@ -31,7 +31,6 @@ public:
     // Hands a command to the running instance; true once it confirmed taking it.
     bool send(AppCommand command, int timeoutMs = 3000);
 
-    bool isListening() const;
     QString socketPath() const { return m_socketPath; }
     QString errorString() const { return m_error; }
 

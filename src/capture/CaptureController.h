@@ -46,7 +46,6 @@ public:
 
     bool busy() const { return m_busy; }
     QList<OverlayWindow*> windows() const;
-    const std::optional<Rendered>& lastAutoCopied() const { return m_lastAutoCopied; }
 
     // The window frames that concern a display, moved into its own coordinates and clipped to
     // it, in the order given.

@@ -67,10 +67,6 @@ void putOnClipboard(const Rendered& rendered, const Encoded& encoded) {
 
 } // namespace
 
-qint64 Output::generation() {
-    return currentGeneration;
-}
-
 std::optional<QByteArray> Output::pngData(const Rendered& rendered) {
     if (rendered.image.isNull() || rendered.pointSize.isEmpty())
         return std::nullopt;

@@ -24,9 +24,6 @@ using Completion = std::function<void(const Status& written)>;
 void deliver(const Rendered& rendered, bool copy, const std::optional<QString>& saveTo,
              bool history, Completion completion = {});
 
-// How many deliveries with copy on were started; main thread only.
-qint64 generation();
-
 // The PNG of the capture, recording its density; nothing for an empty capture.
 std::optional<QByteArray> pngData(const Rendered& rendered);
 

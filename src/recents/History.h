@@ -2,13 +2,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QImage>
-#include <QSize>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
-#include <utility>
 
 class QWidget;
 
@@ -32,8 +27,5 @@ void add(const QByteArray& png, const QDateTime& time);
 int clear();
 // Asks first; false when there was nothing to clear or the user declined.
 bool confirmAndClear(QWidget* parent = nullptr);
-// The entry scaled down so that its longer side is at most maxPixel, with the full pixel size
-// read from the file's header; nothing for a missing, empty or undecodable file.
-std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel);
 
 } // namespace History

@@ -29,8 +29,3 @@ void HotKeyCenter::reload(const QList<Binding>& bindings) {
 void HotKeyCenter::suspend() {
     m_keys.clear();
 }
-
-const HotKey* HotKeyCenter::key(int action) const {
-    const auto it = m_keys.find(action);
-    return it == m_keys.end() ? nullptr : it->second.get();
-}

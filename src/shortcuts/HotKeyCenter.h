@@ -32,8 +32,6 @@ public:
 
     // Actions whose shortcut the platform refused at the last reload.
     const QSet<int>& failed() const { return m_failed; }
-    // The registration in force for an action, if any.
-    const HotKey* key(int action) const;
 
     // What a press of an action's shortcut does; set by the application shell.
     std::function<void(int action)> onAction;
