@@ -75,28 +75,26 @@ std::optional<int> prepare(const Invocation& invocation, SingleInstance& instanc
         break;
     }
 
-    switch (instance.start()) {
-    case SingleInstance::Role::secondary:
-        if (instance.send(invocation.command)) {
+    const Result<SingleInstance::Role> role = instance.start();
+    if (!role) {
+        err << "brindlecap: "
+            << QCoreApplication::translate("CommandLine",
+                                           "Sin comunicación con otras instancias (%1).")
+                   .arg(role.message())
+            << '\n'
+            << Qt::flush;
+    } else if (*role == SingleInstance::Role::secondary) {
+        const Status sent = instance.send(invocation.command);
+        if (sent) {
             return 0;
         }
         err << "brindlecap: "
             << QCoreApplication::translate("CommandLine",
                                            "No se pudo comunicar con Brindlecap en ejecución (%1).")
-                   .arg(instance.errorString())
+                   .arg(sent.message())
             << '\n'
             << Qt::flush;
         return 1;
-    case SingleInstance::Role::failed:
-        err << "brindlecap: "
-            << QCoreApplication::translate("CommandLine",
-                                           "Sin comunicación con otras instancias (%1).")
-                   .arg(instance.errorString())
-            << '\n'
-            << Qt::flush;
-        break;
-    case SingleInstance::Role::primary:
-        break;
     }
     if (invocation.kind == Kind::command && invocation.command == AppCommand::quit) {
         return 0;

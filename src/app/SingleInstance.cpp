@@ -30,12 +30,11 @@ std::optional<AppCommand> parseLine(const QByteArray& line) {
     return AppCommands::fromName(QString::fromLatin1(words[2]));
 }
 
-bool isPrivateFolder(const QString& path, QString* error) {
+Status isPrivateFolder(const QString& path) {
     std::string problem;
     if (InstanceSocket::isPrivateFolder(QFile::encodeName(path).toStdString(), &problem))
-        return true;
-    *error = QString::fromLocal8Bit(problem);
-    return false;
+        return {};
+    return Failure{QString::fromLocal8Bit(problem)};
 }
 
 void drop(QLocalSocket* socket) {
@@ -59,33 +58,31 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::defaultSocketPath(QString* error) {
+Result<QString> SingleInstance::defaultSocketPath() {
     std::string problem;
     const std::string path = InstanceSocket::defaultPath(&problem);
-    if (path.empty() && error)
-        *error = QString::fromLocal8Bit(problem);
+    if (path.empty())
+        return Failure{QString::fromLocal8Bit(problem)};
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-SingleInstance::Role SingleInstance::start() {
+Result<SingleInstance::Role> SingleInstance::start() {
     if (m_server) {
         return Role::primary;
     }
     if (m_socketPath.isEmpty()) {
-        m_error = QStringLiteral("no socket path");
-        return Role::failed;
+        return Failure{QStringLiteral("no socket path")};
     }
     const QString folder = QFileInfo(m_socketPath).absolutePath();
-    if (!isPrivateFolder(folder, &m_error)) {
-        return Role::failed;
+    if (const Status folderOk = isPrivateFolder(folder); !folderOk) {
+        return Failure{folderOk.message()};
     }
 
     // Two invocations at the same moment must not both find the place free.
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(3000)) {
-        m_error = QStringLiteral("%1: cannot lock").arg(lock.fileName());
-        return Role::failed;
+        return Failure{QStringLiteral("%1: cannot lock").arg(lock.fileName())};
     }
 
     QLocalSocket probe;
@@ -100,38 +97,34 @@ SingleInstance::Role SingleInstance::start() {
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_socketPath)) {
-        m_error = server->errorString();
+        const QString reason = server->errorString();
         delete server;
-        return Role::failed;
+        return Failure{reason};
     }
     m_server = server;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     return Role::primary;
 }
 
-bool SingleInstance::send(AppCommand command, int timeoutMs) {
+Status SingleInstance::send(AppCommand command, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(timeoutMs)) {
-        m_error = socket.errorString();
-        return false;
+        return Failure{socket.errorString()};
     }
     socket.write(lineFor(command));
     if (!socket.waitForBytesWritten(timeoutMs)) {
-        m_error = socket.errorString();
-        return false;
+        return Failure{socket.errorString()};
     }
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(timeoutMs)) {
-            m_error = QStringLiteral("the running instance did not confirm the command");
-            return false;
+            return Failure{QStringLiteral("the running instance did not confirm the command")};
         }
     }
     if (socket.readLine() != "OK\n") {
-        m_error = QStringLiteral("the running instance refused the command");
-        return false;
+        return Failure{QStringLiteral("the running instance refused the command")};
     }
-    return true;
+    return {};
 }
 
 void SingleInstance::accept() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "platform/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -15,24 +16,23 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    enum class Role { primary, secondary, failed };
+    enum class Role { primary, secondary };
 
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // The socket in $XDG_RUNTIME_DIR, or in a private folder of ours under the temp folder when
-    // that is unset. Empty (with `error` set) when no private place can be had.
-    static QString defaultSocketPath(QString* error = nullptr);
+    // that is unset; the failure when no private place can be had.
+    static Result<QString> defaultSocketPath();
 
     // Becomes the listening instance, unless one already answers on the socket (secondary).
     // A socket file left behind by a dead instance is replaced.
-    Role start();
+    Result<Role> start();
 
-    // Hands a command to the running instance; true once it confirmed taking it.
-    bool send(AppCommand command, int timeoutMs = 3000);
+    // Hands a command to the running instance; succeeds once it confirmed taking it.
+    Status send(AppCommand command, int timeoutMs = 3000);
 
     QString socketPath() const { return m_socketPath; }
-    QString errorString() const { return m_error; }
 
     // Longest line a client may send; longer input is cut off.
     static constexpr qint64 maxLineLength = 256;
@@ -45,6 +45,5 @@ private:
     void readFrom(QLocalSocket* socket);
 
     QString m_socketPath;
-    QString m_error;
     QLocalServer* m_server = nullptr;
 };

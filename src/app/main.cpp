@@ -27,7 +27,7 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     QCoreApplication core(argc, argv);
     setNames();
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
-    SingleInstance probe(SingleInstance::defaultSocketPath());
+    SingleInstance probe(SingleInstance::defaultSocketPath().valueOr(QString()));
     QTextStream out(stdout);
     QTextStream err(stderr);
     return CommandLine::prepare(invocation, probe, out, err);
@@ -65,8 +65,8 @@ int main(int argc, char* argv[]) {
 
     // The probe above let go of the socket with its application; listen again for good. Another
     // `brindlecap` that became the program in between gets our command instead.
-    SingleInstance instance(SingleInstance::defaultSocketPath());
-    if (instance.start() == SingleInstance::Role::secondary)
+    SingleInstance instance(SingleInstance::defaultSocketPath().valueOr(QString()));
+    if (instance.start().valueOr(SingleInstance::Role::primary) == SingleInstance::Role::secondary)
         return instance.send(invocation.command) ? 0 : 1;
 
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });

@@ -26,6 +26,7 @@ public:
     const T& operator*() const { return value(); }
     const T* operator->() const { return &value(); }
     T&& take() { return std::get<T>(std::move(m_state)); }
+    T valueOr(T fallback) const { return ok() ? value() : std::move(fallback); }
 
     // Empty on success.
     QString message() const {

@@ -19,7 +19,7 @@ namespace {
 bool sendFromElsewhere(const QString& path, AppCommand command) {
     QFuture<bool> sent = QtConcurrent::run([path, command] {
         SingleInstance client(path);
-        return client.send(command, 2000);
+        return client.send(command, 2000).ok();
     });
     while (!sent.isFinished())
         QTest::qWait(5);
@@ -51,7 +51,8 @@ void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
     SingleInstance server(path());
-    QCOMPARE(server.start(), SingleInstance::Role::primary);
+    QCOMPARE(server.start().valueOr(SingleInstance::Role::secondary),
+             SingleInstance::Role::primary);
     QSignalSpy received(&server, &SingleInstance::commandReceived);
     const QByteArray badMessages[] = {"BRINDLE 1 area\n",
                                       "BRINDLECAP 2 area\n",
@@ -94,18 +95,17 @@ void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
     const QString folder = m_dir.path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
-    QString error;
 
-    const QString socket = SingleInstance::defaultSocketPath();
+    const Result<QString> socket = SingleInstance::defaultSocketPath();
     const QFile::Permissions made = QFileInfo(folder).permissions();
     QVERIFY(QFile::setPermissions(folder, made | QFile::Permissions(0x77))); // group and others
-    const QString refused = SingleInstance::defaultSocketPath(&error);
+    const Result<QString> refused = SingleInstance::defaultSocketPath();
 
-    QCOMPARE(socket, folder + "/brindlecap.socket");
+    QCOMPARE(socket.valueOr(QString()), folder + "/brindlecap.socket");
     QCOMPARE(made & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(refused.isEmpty());
-    QVERIFY(error.contains(folder));
+    QVERIFY(!refused);
+    QVERIFY(refused.message().contains(folder));
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)
