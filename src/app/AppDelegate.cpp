@@ -4,6 +4,7 @@
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
 #include "app/SettingsOverview.h"
+#include "capture/Toast.h"
 #include "settings/Prefs.h"
 
 #include <QApplication>
@@ -131,11 +132,15 @@ void AppDelegate::openFolderFromMenu() {
     openCapturesFolder();
 }
 
-bool AppDelegate::openCapturesFolder() {
+Status AppDelegate::openCapturesFolder() {
     const QString folder = Prefs::saveFolder();
-    // A failure shows as the desktop being unable to open it.
-    QDir().mkpath(folder);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    // A folder that cannot be made shows as the desktop being unable to open it.
+    if (QDir().mkpath(folder) && QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        return {};
+    const Failure failure{
+        tr("No se pudo abrir la carpeta «%1»").arg(QDir::toNativeSeparators(folder))};
+    Toast::show(failure.message);
+    return failure;
 }
 
 void AppDelegate::showSettings() {

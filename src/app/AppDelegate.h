@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "platform/Result.h"
 #include "settings/CaptureAction.h"
 #include "shortcuts/KeyCombo.h"
 
@@ -45,9 +46,9 @@ public:
     void showSettings();
     void showAbout();
 
-    // Creates the save folder if needed and opens it in the file manager. False when the desktop
-    // could not open it.
-    static bool openCapturesFolder();
+    // Creates the save folder if needed and opens it in the file manager; a failure shows a toast
+    // naming the folder the desktop could not open.
+    static Status openCapturesFolder();
 
     // The shortcut text a capture entry shows for a shortcut: modifiers and the last character
     // of its display text, or empty for none, for an empty display, and for function and named

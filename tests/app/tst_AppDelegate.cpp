@@ -42,7 +42,8 @@ private Q_SLOTS:
     }
 
     // Captures from the menu wait until it has gone from the screen; a second `brindlecap`
-    // without a command is an area capture; the captures folder is created before it is opened.
+    // without a command is an area capture; the captures folder is created before it is opened,
+    // and one that cannot be made is named in the failure.
     void commandsFromTheMenuAndASecondInstance() {
         QList<qint64> counted;
         std::function<void()> atEnd;
@@ -70,6 +71,13 @@ private Q_SLOTS:
         QCOMPARE(m_performed, QStringList{"fullScreen"});
         QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        // A folder inside a plain file can be created by nobody, root included.
+        Prefs::setSaveFolder(folder + u"/archivo/dentro"_qs);
+        QFile(folder + u"/archivo"_qs).open(QIODevice::WriteOnly);
+        const Status blocked = AppDelegate::openCapturesFolder();
+        QCOMPARE(blocked.message(),
+                 u"No se pudo abrir la carpeta «%1/archivo/dentro»"_qs.arg(folder));
+        QCOMPARE(m_opened.size(), 1);
     }
 
     // The modifiers come from the stored flags, never from the stored text (their names are
