@@ -1,11 +1,8 @@
 #include "capture/ActiveWindow.h"
 
-#include <QGuiApplication>
+#include "platform/X11.h"
 
 std::unique_ptr<ActiveWindow> makeActiveWindow() {
-    const QByteArray forced = qgetenv("BRINDLE_ACTIVE_WINDOW");
-    if (forced == "x11" ||
-        (forced != "null" && QGuiApplication::platformName() == QLatin1String("xcb")))
-        return ActiveWindowX11::create();
-    return ActiveWindowNull::create();
+    return X11::chosenFor("BRINDLE_ACTIVE_WINDOW") ? ActiveWindowX11::create()
+                                                   : ActiveWindowNull::create();
 }

@@ -1,11 +1,8 @@
 #include "capture/WindowFinder.h"
 
-#include <QGuiApplication>
+#include "platform/X11.h"
 
 std::unique_ptr<WindowFinder> makeWindowFinder() {
-    const QByteArray forced = qgetenv("BRINDLE_WINDOW_FINDER");
-    if (forced == "x11" ||
-        (forced != "null" && QGuiApplication::platformName() == QLatin1String("xcb")))
-        return WindowFinderX11::create();
-    return WindowFinderNull::create();
+    return X11::chosenFor("BRINDLE_WINDOW_FINDER") ? WindowFinderX11::create()
+                                                   : WindowFinderNull::create();
 }
