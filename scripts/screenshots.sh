@@ -64,3 +64,39 @@ sleep 1
 "$session" run "$state" import -window root "$out/overlay_both_monitors.png"
 "$session" run "$state" xdotool key Escape
 kill "$program_pid" 2>/dev/null || true
+
+# The recents drawer, empty and with entries, on the 1x monitor and on the 2x one.
+drawer_home="$state/drawer-home"
+history="$drawer_home/.local/share/Brindlecap/Recientes"
+mkdir -p "$drawer_home/.config/Brindlecap" "$drawer_home/run"
+chmod 700 "$drawer_home/run"
+printf '[General]\ndidShowWelcome=true\n' >"$drawer_home/.config/Brindlecap/Brindlecap.conf"
+drawer() {
+    HOME="$drawer_home" XDG_CONFIG_HOME="$drawer_home/.config" \
+        XDG_DATA_HOME="$drawer_home/.local/share" XDG_RUNTIME_DIR="$drawer_home/run" \
+        QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= exec "$session" run "$state" "$build/src/brindlecap" "$@"
+}
+drawer &
+program_pid=$!
+sleep 3
+for contents in empty entries; do
+    if [[ "$contents" == entries ]]; then
+        mkdir -p "$history"
+        for i in 1 2 3 4 5 6 7; do
+            "$session" run "$state" convert -size "$((900 + 150 * i))x$((700 + 40 * i))" \
+                "gradient:#1d3557-#a8dadc" -fill white -pointsize 72 -annotate +80+160 "Captura $i" \
+                "$history/20261207-0${i}0000-000.png"
+        done
+    fi
+    for monitor in "1x 500 500 0" "2x 2400 300 1920"; do
+        read -r scale x y left <<<"$monitor"
+        "$session" run "$state" xdotool mousemove "$x" "$y"
+        (drawer recents)
+        sleep 1.5
+        "$session" run "$state" import -window root -crop "1920x500+$left+580" +repage \
+            "$out/drawer_${contents}_$scale.png"
+        (drawer recents)
+        sleep 1
+    done
+done
+kill "$program_pid" 2>/dev/null || true

@@ -14,7 +14,7 @@
 
 class QPainter;
 
-// One drawn object on a capture. Shared by reference between the canvas's list, its current and
+// One drawn object on a capture. Shared by reference between the document's list, its current and
 // selected annotation and the undo snapshots (which hold clones). Geometry is in canvas points,
 // origin at the top left, y downwards.
 class Annotation {
@@ -29,7 +29,7 @@ public:
     QList<QPointF> points;
     QString text;
     double textHeight = 0;
-    double opacity = 0.4;
+    double opacity = Tool::defaultOpacity;
     double lineWidth = 3;
     qint64 number = 0;
     // The pixelated copy of the frozen screen under rect(), in device pixels (pixelate only).

@@ -11,7 +11,7 @@
 #include <optional>
 
 // The pixel side of one display's canvas: the frozen image (device pixels) and the view size
-// (points). The canvas holds one and forwards render(), pixelRect() and pixelate() to it.
+// (points). Each display's document holds one, for rendering and pixelating.
 class Flattening {
 public:
     Flattening() = default;

@@ -37,8 +37,16 @@ public:
     bool usesColor() const { return m_case != pixelate; }
     bool usesOpacity() const { return m_case == marker; }
 
+    // The marker's opacity: its range, its default and the step of its slider.
+    static constexpr double minOpacity = 0.1;
+    static constexpr double maxOpacity = 1.0;
+    static constexpr double defaultOpacity = 0.4;
+    static constexpr double opacityStep = 0.05;
+
 private:
     Case m_case;
 };
 
-inline size_t qHash(Tool tool, size_t seed = 0) { return qHash(int(Tool::Case(tool)), seed); }
+inline size_t qHash(Tool tool, size_t seed = 0) {
+    return qHash(int(Tool::Case(tool)), seed);
+}

@@ -10,6 +10,7 @@ namespace {
 
 struct Registry {
     std::array<Handler, 3> handlers;
+    Handler hideDrawer;
     Countdown countdown;
 };
 
@@ -24,13 +25,20 @@ void setHandler(CaptureAction action, Handler handler) {
     registry().handlers[CaptureAction::Case(action)] = std::move(handler);
 }
 
+void setHideDrawer(Handler hideDrawer) {
+    registry().hideDrawer = std::move(hideDrawer);
+}
+
 void setCountdown(Countdown countdown) {
     registry().countdown = std::move(countdown);
 }
 
 void perform(CaptureAction action) {
+    Registry& r = registry();
+    if (action != CaptureAction::recents && r.hideDrawer)
+        r.hideDrawer();
     // A copy: the handler may register another one while it runs.
-    const Handler handler = registry().handlers[CaptureAction::Case(action)];
+    const Handler handler = r.handlers[CaptureAction::Case(action)];
     if (handler)
         handler();
 }

@@ -5,9 +5,11 @@
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
 #include "platform/LargePages.h"
+#include "recents/RecentDrawer.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -33,16 +35,22 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
     return CommandLine::prepare(invocation, probe, out, err);
 }
 
-// BRINDLE_TRACE=1 prints when the overlays of a capture have painted, for the start-up benchmark.
+void printTrace(const char* what) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::printf("%s %lld\n", what, now.tv_sec * 1000000LL + now.tv_nsec / 1000);
+    std::fflush(stdout);
+}
+
+// BRINDLE_TRACE=1 prints when the overlays of a capture have painted, and when the recents
+// drawer has painted and filled its tiles, for the benchmarks.
 void traceOverlays() {
     if (qEnvironmentVariableIsEmpty("BRINDLE_TRACE"))
         return;
-    CaptureController::shared().onOverlaysShown = [] {
-        timespec now{};
-        clock_gettime(CLOCK_REALTIME, &now);
-        std::printf("overlays-shown %lld\n", now.tv_sec * 1000000LL + now.tv_nsec / 1000);
-        std::fflush(stdout);
-    };
+    CaptureController::shared().onOverlaysShown = [] { printTrace("overlays-shown"); };
+    RecentDrawer& drawer = RecentDrawer::shared();
+    QObject::connect(&drawer, &RecentDrawer::shown, [] { printTrace("drawer-shown"); });
+    QObject::connect(&drawer, &RecentDrawer::thumbnailsLoaded, [] { printTrace("drawer-filled"); });
 }
 
 } // namespace
@@ -72,6 +80,8 @@ int main(int argc, char* argv[]) {
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
     CaptureActions::setHandler(CaptureAction::fullScreen,
                                [] { CaptureController::shared().captureFullScreen(); });
+    CaptureActions::setHandler(CaptureAction::recents, [] { RecentDrawer::shared().toggle(); });
+    CaptureActions::setHideDrawer([] { RecentDrawer::shared().hide(); });
     CaptureActions::setCountdown([](qint64 seconds, std::function<void()> then) {
         Countdown::run(int(seconds), std::move(then));
     });
@@ -81,6 +91,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::commandReceived, &shell,
                      &AppDelegate::handleCommand);
     shell.launch();
+    QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     if (invocation.kind == CommandLine::Kind::command)
         shell.handleCommand(invocation.command);
     return app.exec();

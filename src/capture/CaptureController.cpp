@@ -215,10 +215,8 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         if (!self)
             return;
         for (const OverlayPtr& window : self->m_windows) {
-            if (window->canvas()->activeField()) {
-                window->canvas()->cancelText();
+            if (window->canvas()->cancelTyping())
                 return;
-            }
         }
         self->finish(CanvasView::Outcome::makeCancel());
     });

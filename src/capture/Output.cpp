@@ -43,7 +43,7 @@ Encoded encodeAndStore(const Rendered& rendered, bool copy, const std::optional<
         out.written = Failure{QCoreApplication::translate("Output", "La captura está vacía.")};
     }
     if (history && out.png && Prefs::keepHistory())
-        History::add(*out.png);
+        History::add(*out.png, QDateTime::currentDateTime(), rendered.image);
     if (copy)
         out.tiff = tiff.result();
     return out;

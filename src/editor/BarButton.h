@@ -34,7 +34,6 @@ public:
 
     // Shows a colour disc instead of a symbol.
     void setSwatch(const QColor& color, double diameter);
-    std::optional<QColor> swatch() const { return m_swatch; }
     QString symbol() const { return m_symbol; }
 
     QSize sizeHint() const override { return {side, side}; }

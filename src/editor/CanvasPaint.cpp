@@ -1,5 +1,8 @@
 #include "editor/CanvasView.h"
+#include "editor/ToolState.h"
+#include "editor/Toolbars.h"
 #include "settings/Config.h"
+#include "settings/Prefs.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -69,7 +72,7 @@ void CanvasView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
 
     if (m_selection.isEmpty()) {
-        if (m_drag.is<Drag::None>())
+        if (dragIs<Idle>())
             drawHoverHint(painter);
         drawLoupe(painter);
         return;
@@ -78,10 +81,10 @@ void CanvasView::paintEvent(QPaintEvent*) {
     // Nothing of an annotation shows outside the selection, as in the flattened image.
     painter.save();
     painter.setClipRect(m_selection);
-    for (const AnnotationRef& a : std::as_const(m_annotations))
+    for (const AnnotationRef& a : m_document.annotations())
         a->draw(&painter);
-    if (m_current)
-        m_current->draw(&painter);
+    if (const AnnotationRef current = m_document.current())
+        current->draw(&painter);
     drawSelectedOutline(painter);
     painter.restore();
 
@@ -111,10 +114,11 @@ void CanvasView::drawHoverHint(QPainter& painter) const {
 
 void CanvasView::drawSelectedOutline(QPainter& painter) const {
     // Annotations are picked only in pointer mode; with a tool the outline would mislead.
-    if (!m_selectedAnnotation || m_tool)
+    const AnnotationRef selected = m_document.selected();
+    if (!selected || m_tools->tool())
         return;
     QPainterPath outline;
-    outline.addRoundedRect(m_selectedAnnotation->bounds().adjusted(-4, -4, 4, 4), 4, 4);
+    outline.addRoundedRect(selected->bounds().adjusted(-4, -4, 4, 4), 4, 4);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::white, 1.5));
     painter.drawPath(outline);
@@ -132,21 +136,18 @@ void CanvasView::drawSelectionFrame(QPainter& painter) const {
     painter.drawRect(border);
 
     // Out of the way while drawing, where they would only cover the stroke.
-    if (m_drag.is<Drag::Drawing>())
+    if (dragIs<Drawing>())
         return;
     painter.setPen(rectPen(Config::leafGreen(), 1));
     painter.setBrush(Qt::white);
-    for (const auto& [h, centre] : handleCentres())
+    for (const auto& [h, centre] : Selection::handleCentres(m_selection))
         painter.drawRect(QRectF(centre.x() - 3.5, centre.y() - 3.5, 7, 7));
 }
 
-QString CanvasView::sizeLabelText() const {
-    const QRect pixels = pixelRect(m_selection);
-    return QStringLiteral("%1 × %2").arg(pixels.width()).arg(pixels.height());
-}
-
 void CanvasView::drawSizeLabel(QPainter& painter) const {
-    const QString text = sizeLabelText();
+    // The selection's size in device pixels.
+    const QRect pixels = m_document.flattening().pixelRect(m_selection);
+    const QString text = QStringLiteral("%1 × %2").arg(pixels.width()).arg(pixels.height());
     painter.setFont(digitsFont(11, painter.device()));
     const QSizeF size = textSize(QFontMetricsF(painter.font(), painter.device()), text);
     QRectF box(0, 0, size.width() + 12, size.height() + 6);
@@ -168,26 +169,32 @@ void CanvasView::drawHUD(QPainter& painter) const {
     drawLabel(painter, box, 8, 0.88, QPointF(14, 8), *m_hudText, size);
 }
 
-std::optional<QPoint> CanvasView::loupePixel() const {
-    if (!m_mouse)
+std::optional<QRectF> CanvasView::loupeRect() const {
+    if (!Prefs::showLoupe() || !m_mouse || isOverBar(*m_mouse))
         return std::nullopt;
-    const QImage& frozen = image();
-    return QPoint(int(std::floor(m_mouse->x() * frozen.width() / bounds().width())),
-                  int(std::floor(m_mouse->y() * frozen.height() / bounds().height())));
+    const bool choosing =
+        dragIs<Selecting>() || dragIs<Resizing>() || (dragIs<Idle>() && m_selection.isEmpty());
+    if (!choosing)
+        return std::nullopt;
+    return Selection::loupeFrame(*m_mouse, bounds());
+}
+
+bool CanvasView::isOverBar(QPointF p) const {
+    return m_bars->isOverBar(p);
 }
 
 void CanvasView::drawLoupe(QPainter& painter) const {
     const std::optional<QRectF> where = loupeRect();
-    const std::optional<QPoint> pixel = loupePixel();
-    if (!where || !pixel)
+    if (!where)
         return;
+    const QImage& frozen = image();
+    const QPoint pixel = Selection::pixelUnder(*m_mouse, frozen.size(), bounds());
     const QRectF L = *where;
     constexpr int span = 25;
     constexpr int reach = span / 2;
     const double cell = L.width() / span;
-    const QImage& frozen = image();
-    const int px = pixel->x();
-    const int py = pixel->y();
+    const int px = pixel.x();
+    const int py = pixel.y();
     const QRect source(px - reach, py - reach, span, span);
     const QRect inside = source.intersected(frozen.rect());
 

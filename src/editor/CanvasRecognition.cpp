@@ -1,5 +1,6 @@
 #include "annotation/Geometry.h"
 #include "editor/CanvasView.h"
+#include "editor/Toolbars.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -8,8 +9,9 @@ std::function<std::optional<QString>(const QImage&)> CanvasView::textRecognizer;
 
 void CanvasView::recognizeText() {
     commitText();
-    hidePopups();
-    const QRect area = pixelRect(Geometry::roundedOutwardF(m_selection).intersected(bounds()));
+    m_bars->hidePopups();
+    const QRect area = m_document.flattening().pixelRect(
+        Geometry::roundedOutwardF(m_selection).intersected(bounds()));
     if (area.isEmpty())
         return;
     const QImage crop = image().copy(area);

@@ -1,4 +1,5 @@
 #include "editor/CanvasView.h"
+#include "editor/ToolState.h"
 
 #include <QFocusEvent>
 #include <QFontMetricsF>
@@ -18,7 +19,7 @@ void CanvasView::beginText(QPointF p) {
     field->setAttribute(Qt::WA_MacShowFocusRect, false);
     QPalette palette = field->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, m_color);
+    palette.setColor(QPalette::Text, m_tools->color());
     field->setPalette(palette);
     // The press point is the field's left edge, vertically centred.
     field->setGeometry(int(std::lround(p.x())), int(std::lround(p.y() - height / 2.0)),
@@ -38,7 +39,7 @@ void CanvasView::commitText() {
 
     QColor color = field->palette().color(QPalette::Text);
     if (!color.isValid())
-        color = m_color;
+        color = m_tools->color();
     const QRect frame = field->geometry();
     auto annotation = std::make_shared<Annotation>(Tool::text, color, QPointF(frame.topLeft()));
     annotation->points = {QPointF(frame.topLeft())};
@@ -49,11 +50,7 @@ void CanvasView::commitText() {
     field->hide();
     field->deleteLater();
 
-    const bool kept = !annotation->isNegligible();
-    if (kept) {
-        checkpoint();
-        m_annotations.append(annotation);
-    }
+    const bool kept = m_document.add(annotation);
     setFocus(Qt::OtherFocusReason);
     update();
     if (kept)
@@ -70,6 +67,12 @@ void CanvasView::cancelText() {
     field->deleteLater();
     setFocus(Qt::OtherFocusReason);
     update();
+}
+
+bool CanvasView::cancelTyping() {
+    const bool typing = m_activeField;
+    cancelText();
+    return typing;
 }
 
 bool CanvasView::eventFilter(QObject* watched, QEvent* event) {

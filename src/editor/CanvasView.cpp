@@ -1,19 +1,19 @@
 #include "editor/CanvasView.h"
 
 #include "annotation/Geometry.h"
+#include "editor/ToolState.h"
 #include "editor/Toolbars.h"
 #include "settings/Config.h"
 #include "settings/Prefs.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 
-#include <algorithm>
 #include <cmath>
 
 CanvasView::CanvasView(const QRect& frame, const QImage& image, QWidget* parent)
-    : QWidget(parent), m_flattening(image, QSizeF(frame.size())),
-      m_color(Config::palette().first()) {
+    : QWidget(parent), m_document(image, QSizeF(frame.size())), m_tools(new ToolState(this)) {
     setGeometry(frame);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -24,13 +24,45 @@ CanvasView::CanvasView(const QRect& frame, const QImage& image, QWidget* parent)
         m_hudText.reset();
         update();
     });
-    buildBars();
+    m_bars = std::make_unique<Toolbars>(this, m_tools, Config::palette());
+    connectTools();
 }
 
 CanvasView::~CanvasView() = default;
 
-QLineEdit* CanvasView::activeField() const {
-    return m_activeField.data();
+void CanvasView::connectTools() {
+    connect(m_tools, &ToolState::toolChanged, this, [this](std::optional<Tool> tool) {
+        commitText();
+        if (tool)
+            m_document.deselect();
+        update();
+    });
+    connect(m_tools, &ToolState::colorChanged, this, [this](const QColor& color) {
+        if (!m_activeField)
+            return;
+        QPalette palette = m_activeField->palette();
+        palette.setColor(QPalette::Text, color);
+        m_activeField->setPalette(palette);
+    });
+    connect(m_tools, &ToolState::opacityChanged, this, [this](double opacity) {
+        showHUD(tr("Opacidad del marcador: %1 %").arg(std::lround(opacity * 100)), false, 1.4);
+    });
+    connect(m_tools, &ToolState::sizeChanged, this, [this](Tool tool, double size) {
+        showHUD(tool.sizeLabel() + QStringLiteral(": ") + QString::number(std::lround(size)) +
+                    QStringLiteral(" px"),
+                false, 1.4);
+    });
+    connect(m_bars.get(), &Toolbars::undoClicked, this, &CanvasView::undo);
+    connect(m_bars.get(), &Toolbars::redoClicked, this, &CanvasView::redo);
+    connect(m_bars.get(), &Toolbars::recognizeTextClicked, this, &CanvasView::recognizeText);
+    connect(m_bars.get(), &Toolbars::pinClicked, this, &CanvasView::pin);
+    connect(m_bars.get(), &Toolbars::copyClicked, this, &CanvasView::copy);
+    connect(m_bars.get(), &Toolbars::saveClicked, this, &CanvasView::saveDocument);
+    connect(m_bars.get(), &Toolbars::closeClicked, this, &CanvasView::cancelOperation);
+}
+
+QRectF CanvasView::bounds() const {
+    return QRectF(QPointF(0, 0), m_document.flattening().viewSize());
 }
 
 QRectF CanvasView::hole() const {
@@ -41,7 +73,7 @@ QRectF CanvasView::hole() const {
 
 std::optional<Rendered> CanvasView::render() {
     commitText();
-    return m_flattening.render(m_selection, m_annotations);
+    return m_document.render(m_selection);
 }
 
 void CanvasView::selectionChanged() {
@@ -60,13 +92,9 @@ void CanvasView::refreshLiveCopy() {
 void CanvasView::clearSelection() {
     cancelText();
     m_selection = QRectF();
-    m_annotations.clear();
-    m_undoStack.clear();
-    m_redoStack.clear();
-    m_current.reset();
-    m_selectedAnnotation.reset();
+    m_document.clear();
     m_bars->hideBars();
-    hidePopups();
+    m_bars->hidePopups();
     selectionChanged();
 }
 
@@ -103,21 +131,50 @@ void CanvasView::showHUD(const QString& text, bool sticky, double seconds) {
     update();
 }
 
-std::optional<QRectF> CanvasView::loupeRect() const {
-    if (!Prefs::showLoupe() || !m_mouse || isOverBar(*m_mouse))
-        return std::nullopt;
-    const bool choosing = m_drag.is<Drag::Selecting>() || m_drag.is<Drag::Resizing>() ||
-                          (m_drag.is<Drag::None>() && m_selection.isEmpty());
-    if (!choosing)
-        return std::nullopt;
-    const QPointF m = *m_mouse;
-    constexpr double side = 125, offset = 20;
-    double x = m.x() + offset;
-    if (x + side > bounds().right() - 4)
-        x = m.x() - offset - side;
-    // Below the pointer on screen, unless that comes within 24 points of the display's bottom.
-    double y = m.y() + offset;
-    if (y + side > bounds().bottom() - 24)
-        y = m.y() - offset - side;
-    return QRectF(x, y, side, side);
+void CanvasView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool command = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        copy();
+    } else if (key == Qt::Key_Escape) {
+        cancelOperation();
+    } else if (!command) {
+        if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
+            deleteSelectedAnnotation();
+    } else if (key == Qt::Key_C) {
+        copy();
+    } else if (key == Qt::Key_S) {
+        saveDocument();
+    } else if (key == Qt::Key_Z) {
+        if (shift)
+            redo();
+        else
+            undo();
+    }
+}
+
+void CanvasView::undo() {
+    // While typing, undo belongs to the text being typed.
+    if (m_activeField)
+        m_activeField->undo();
+    else if (m_document.undo())
+        documentChanged();
+}
+
+void CanvasView::redo() {
+    if (m_activeField)
+        m_activeField->redo();
+    else if (m_document.redo())
+        documentChanged();
+}
+
+void CanvasView::deleteSelectedAnnotation() {
+    if (m_document.deleteSelected())
+        documentChanged();
+}
+
+void CanvasView::documentChanged() {
+    update();
+    refreshLiveCopy();
 }

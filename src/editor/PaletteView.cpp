@@ -9,7 +9,7 @@
 
 PaletteView::PaletteView(const QList<BarButton*>& swatches, BarButton* minus, BarButton* plus,
                          SliderTrack* track, QWidget* parent)
-    : QWidget(parent), m_swatches(swatches), m_minus(minus), m_plus(plus), m_track(track) {
+    : QWidget(parent), m_swatches(swatches), m_track(track) {
     constexpr int side = BarButton::side;
     constexpr int padding = BarView::padding;
     const int rows = m_swatches.isEmpty() ? 1 : 2;
@@ -23,12 +23,12 @@ PaletteView::PaletteView(const QList<BarButton*>& swatches, BarButton* minus, Ba
         m_swatches[i]->setGeometry(padding + (side + BarView::spacing) * i, padding, side, side);
     }
     const int controlsY = height - padding - side;
-    m_minus->setParent(this);
-    m_minus->setGeometry(padding, controlsY, side, side);
+    minus->setParent(this);
+    minus->setGeometry(padding, controlsY, side, side);
     m_track->setParent(this);
     m_track->setGeometry(padding + side, controlsY, panelWidth - 2 * (padding + side), side);
-    m_plus->setParent(this);
-    m_plus->setGeometry(panelWidth - padding - side, controlsY, side, side);
+    plus->setParent(this);
+    plus->setGeometry(panelWidth - padding - side, controlsY, side, side);
 }
 
 void PaletteView::paintEvent(QPaintEvent*) {

@@ -19,8 +19,6 @@ public:
 
     SliderTrack* track() const { return m_track; }
     const QList<BarButton*>& swatches() const { return m_swatches; }
-    BarButton* minusButton() const { return m_minus; }
-    BarButton* plusButton() const { return m_plus; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,7 +28,5 @@ protected:
 
 private:
     QList<BarButton*> m_swatches;
-    BarButton* m_minus;
-    BarButton* m_plus;
     SliderTrack* m_track;
 };

@@ -23,13 +23,7 @@ public:
     double value() const { return m_value; }
     // Shows a value set from outside; onChange is not called.
     void setValue(double value);
-    QColor color() const { return m_color; }
     void setColor(const QColor& color);
-
-    double lower() const { return m_lower; }
-    double upper() const { return m_upper; }
-    double step() const { return m_step; }
-    bool isTapered() const { return m_tapered; }
 
     // The value under a horizontal position in the widget: rounded to the nearest step (halves
     // away from zero) and kept inside the range.

@@ -6,9 +6,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -38,6 +40,54 @@ bool ensureFolder(const QString& path) {
     return QFileInfo(path).isDir();
 }
 
+// Thumbnails kept for the drawer, in a folder that never lists as an entry.
+const QString keptFolder = QStringLiteral(".thumbnails");
+// The drawer's tile image area on a 2x display: one kept size serves scales 1 and 2.
+constexpr QSize keptBox(388, 228);
+
+// Deletes kept thumbnails whose entry is gone, whoever removed it.
+void pruneKept() {
+    const QDir dir(History::folder() + u'/' + keptFolder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!QFileInfo::exists(History::folder() + u'/' + name))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+QImage fitted(QImage image, QSize box) {
+    // Palette and 16-bit images scale and store poorly: thumbnails are plain 8-bit colour.
+    const QImage::Format plain =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != plain && image.format() != QImage::Format_ARGB32)
+        image.convertTo(plain);
+    if (image.width() > box.width() || image.height() > box.height())
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+// Written whole or not at all, so a drawer opened meanwhile never reads half a thumbnail.
+void keep(const QImage& thumbnail, const QString& entry) {
+    const QString path = History::keptThumbnailPath(entry);
+    QDir().mkdir(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && thumbnail.save(&file, "PNG"))
+        file.commit();
+}
+
+// The entry decoded straight to `box`, with its full pixel size from the header.
+std::optional<std::pair<QImage, QSize>> decodeFitted(const QString& path, QSize box) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isValid() && (full.width() > box.width() || full.height() > box.height()))
+        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return std::pair{fitted(image, box), full.isValid() ? full : image.size()};
+}
+
 } // namespace
 
 namespace History {
@@ -63,26 +113,37 @@ void add(const QByteArray& png) {
     add(png, QDateTime::currentDateTime());
 }
 
-void add(const QByteArray& png, const QDateTime& time) {
+void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     const QString dir = folder();
     if (!ensureFolder(dir))
         return;
 
     // Entries are written whole under a name that is never listed, so a crash or a full disk
     // cannot leave a truncated one. Failures are silent: the capture itself went elsewhere.
-    NewFile::write(
-        dir, png, [&time](int clash) { return clash < 1000 ? entryName(time, clash) : QString(); });
+    const Result<QString> entry = NewFile::write(dir, png, [&time](int clash) {
+        return clash < 1000 ? entryName(time, clash) : QString();
+    });
+    if (entry && !picture.isNull())
+        keep(fitted(picture, keptBox), *entry);
 
     const QStringList entries = items();
     for (qsizetype i = capacity; i < entries.size(); ++i)
         QFile::remove(entries[i]);
+    pruneKept();
 }
 
 int clear() {
     const QStringList entries = items();
     for (const QString& entry : entries)
         QFile::remove(entry);
+    pruneKept();
     return int(entries.size());
+}
+
+bool remove(const QString& entry) {
+    const bool removed = QFile::remove(entry) || !QFileInfo::exists(entry);
+    pruneKept();
+    return removed;
 }
 
 bool confirmAndClear(QWidget* parent) {
@@ -109,6 +170,54 @@ bool confirmAndClear(QWidget* parent) {
         return false;
     clear();
     return true;
+}
+
+std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel) {
+    if (maxPixel <= 0)
+        return std::nullopt;
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isValid() && std::max(full.width(), full.height()) > maxPixel) {
+        const QSize scaled = full.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+        reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    const QSize pixelSize = full.isValid() ? full : image.size();
+    if (std::max(image.width(), image.height()) > maxPixel)
+        image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(1);
+    return std::pair{image, pixelSize};
+}
+
+QString keptThumbnailPath(const QString& path) {
+    const QFileInfo entry(path);
+    return entry.path() + u'/' + keptFolder + u'/' + entry.fileName();
+}
+
+std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box) {
+    if (box.isEmpty())
+        return std::nullopt;
+    if (box.width() > keptBox.width() || box.height() > keptBox.height())
+        return decodeFitted(path, box);
+
+    const QString keptPath = keptThumbnailPath(path);
+    QImageReader kept(keptPath);
+    const QSize full = QImageReader(path).size();
+    if (full.isValid()) {
+        const QImage image = kept.read();
+        if (!image.isNull())
+            return std::pair{fitted(image, box), full};
+    }
+
+    std::optional<std::pair<QImage, QSize>> made = decodeFitted(path, keptBox);
+    if (!made)
+        return std::nullopt;
+    keep(made->first, path);
+    made->first = fitted(made->first, box);
+    return made;
 }
 
 } // namespace History

@@ -2,8 +2,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
+#include <utility>
 
 class QWidget;
 
@@ -21,11 +26,22 @@ QStringList items();
 // Files the bytes as a new entry and keeps the 20 newest. Safe off the main thread; failures
 // are silent and never leave a partial entry.
 void add(const QByteArray& png);
-// The same, named after the given local time.
-void add(const QByteArray& png, const QDateTime& time);
+// The same, named after the given local time. With the decoded picture the drawer's thumbnail is
+// kept at once, instead of decoding the entry on its first showing.
+void add(const QByteArray& png, const QDateTime& time, const QImage& picture = {});
 // Deletes every entry; returns how many were listed, deleted or not.
 int clear();
+// Deletes one entry and its kept thumbnail; true when the entry is gone.
+bool remove(const QString& entry);
 // Asks first; false when there was nothing to clear or the user declined.
 bool confirmAndClear(QWidget* parent = nullptr);
+// The entry scaled down so that its longer side is at most maxPixel, with the full pixel size
+// read from the file's header; nothing for a missing, empty or undecodable file.
+std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel);
+// The same fitted into `box` pixels, from a small copy kept in a hidden folder beside the entries:
+// made from the entry on first use, deleted with it. Safe off the main thread.
+std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box);
+// Where the copy of an entry's thumbnail is kept.
+QString keptThumbnailPath(const QString& path);
 
 } // namespace History

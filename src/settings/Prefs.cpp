@@ -109,14 +109,14 @@ void setBool(const QString& key, bool value) {
 double markerOpacity() {
     const std::optional<double> stored = readDouble(Keys::markerOpacity);
     if (!stored)
-        return defaultMarkerOpacity;
-    return qBound(minMarkerOpacity, *stored, maxMarkerOpacity);
+        return Tool::defaultOpacity;
+    return qBound(Tool::minOpacity, *stored, Tool::maxOpacity);
 }
 
 void setMarkerOpacity(double opacity) {
     if (!std::isfinite(opacity))
         return;
-    write(Keys::markerOpacity, qBound(minMarkerOpacity, opacity, maxMarkerOpacity));
+    write(Keys::markerOpacity, qBound(Tool::minOpacity, opacity, Tool::maxOpacity));
 }
 
 QString saveFolder() {

@@ -31,10 +31,6 @@ QString size(Tool tool);
 QString hotkey(CaptureAction action);
 } // namespace Keys
 
-inline constexpr double minMarkerOpacity = 0.1;
-inline constexpr double maxMarkerOpacity = 1.0;
-inline constexpr double defaultMarkerOpacity = 0.4;
-
 // Default true; anything stored that is not exactly a boolean reads true.
 bool autoCopy();
 bool autoSaveArea();
@@ -47,9 +43,10 @@ bool didRequestScreenCapture();
 // Writes a boolean key as it is; for the keys above.
 void setBool(const QString& key, bool value);
 
-// Always within 0.1 to 1.0.
+// Always within the marker's opacity range.
 double markerOpacity();
-// Stores the value clamped to 0.1 to 1.0; a value that is not a finite number changes nothing.
+// Stores the value clamped to the marker's opacity range; a value that is not a finite number
+// changes nothing.
 void setMarkerOpacity(double opacity);
 
 // The stored folder, else <Pictures>/Brindlecap. Neither created nor checked.

@@ -44,6 +44,31 @@ private Q_SLOTS:
 
     void init() { QDir(History::folder()).removeRecursively(); }
 
+    // The drawer's thumbnail is kept from the picture at once and leaves with its entry.
+    void keptThumbnailsFollowTheirEntries() {
+        QImage picture(3000, 2000, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        const QByteArray png = pngOf(picture.size());
+        for (int i = 0; i <= History::capacity; ++i)
+            History::add(png, morning.addSecs(i), picture);
+
+        const QStringList entries = History::items();
+        QStringList kept;
+        for (const QString& entry : entries)
+            kept << History::keptThumbnailPath(entry);
+        const QStringList thumbnails =
+            QDir(QFileInfo(kept[0]).path()).entryList(QDir::Files, QDir::Name | QDir::Reversed);
+        const auto fitted = History::keptThumbnail(entries[0], QSize(194, 114));
+
+        QCOMPARE(thumbnails.size(), History::capacity);
+        for (int i = 0; i < History::capacity; ++i)
+            QCOMPARE(QFileInfo(kept[i]).fileName(), thumbnails[i]);
+        QCOMPARE(QImage(kept[0]).size(), QSize(342, 228));
+        QVERIFY(fitted);
+        QCOMPARE(fitted->first.size(), QSize(171, 114));
+        QCOMPARE(fitted->second, QSize(3000, 2000));
+    }
+
     // The last two share a millisecond: the later one must neither overwrite nor sort second.
     void twentyFiveAdditionsLeaveTheTwentyNewestPrivately() {
         for (int i = 1; i < 25; ++i)

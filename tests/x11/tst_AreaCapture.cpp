@@ -1,36 +1,21 @@
 // The real program on the two-monitor fixture, driven from outside as a user would: shortcuts and
 // mouse through xdotool, the clipboard through xclip, files through the test's own home folder.
+#include "x11/RunningProgram.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTest>
 
 namespace {
 
-constexpr int waitMs = 10000;
-
-QByteArray run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    return process.readAllStandardOutput();
-}
-
-void xdotool(const QStringList& arguments) {
-    run(QStringLiteral("xdotool"), arguments);
-}
-
-// Where the program's visible windows are and how big.
-QString windows() {
-    return QString::fromUtf8(
-        run(QStringLiteral("xdotool"),
-            {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
-}
+using RunningProgram::run;
+using RunningProgram::waitMs;
+using RunningProgram::windows;
+using RunningProgram::xdotool;
 
 // Its windows that cover a whole monitor: the overlays.
 int overlayCount() {
@@ -96,35 +81,17 @@ private:
 };
 
 void tst_AreaCapture::initTestCase() {
-    const QString home = QDir::homePath();
-    QVERIFY(home.contains(QLatin1String("test-home")));
-    // A private runtime folder, so the program's single-instance socket is the test's own.
-    const QString runtime = home + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-    // The first-run welcome is modal; it is tested elsewhere.
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-        .setValue("didShowWelcome", true);
-    m_saveFolder = home + QStringLiteral("/Pictures/Brindlecap");
+    m_saveFolder = QDir::homePath() + QStringLiteral("/Pictures/Brindlecap");
     m_historyFolder =
         qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes");
     QDir(m_saveFolder).removeRecursively();
     QDir(m_historyFolder).removeRecursively();
 
-    // A socket left by an earlier run would make the wait below pass before the program listens.
-    QFile::remove(runtime + QStringLiteral("/brindlecap.socket"));
-    m_program.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
-    QVERIFY(m_program.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime + QStringLiteral("/brindlecap.socket")), waitMs);
+    QVERIFY(RunningProgram::start(m_program));
 }
 
 void tst_AreaCapture::cleanupTestCase() {
-    m_program.terminate();
-    if (!m_program.waitForFinished(5000))
-        m_program.kill();
-    m_program.waitForFinished(5000);
+    RunningProgram::stop(m_program);
 }
 
 void tst_AreaCapture::init() {

@@ -3,8 +3,9 @@
 // which sets the backing scale with QT_SCALE_FACTOR and a throwaway settings folder.
 #include "capture/DimView.h"
 #include "editor/BarButton.h"
+#include "editor/BarView.h"
 #include "editor/CanvasView.h"
-#include "editor/Toolbars.h"
+#include "editor/ToolState.h"
 #include "settings/Config.h"
 #include "settings/Prefs.h"
 
@@ -93,10 +94,18 @@ bool save(QWidget& widget, const QDir& out, const QString& name, const QString& 
     return saved;
 }
 
+// The tools bar's one button without a symbol.
+BarButton* colorButton(const CanvasView& canvas) {
+    for (BarButton* button : canvas.findChildren<BarButton*>())
+        if (button->symbol().isEmpty() && qobject_cast<BarView*>(button->parent()))
+            return button;
+    return nullptr;
+}
+
 // Draws one of each annotation inside the selection (140, 150, 560, 300).
 void drawEveryTool(Overlay& o) {
-    CanvasView& c = *o.canvas;
-    const auto use = [&c](Tool tool) { c.bars().toolButton(tool)->click(); };
+    ToolState& c = o.canvas->tools();
+    const auto use = [&c](Tool tool) { c.setTool(tool); };
     use(Tool::pen);
     o.press(QPointF(170, 190));
     for (int i = 1; i <= 20; ++i)
@@ -108,21 +117,21 @@ void drawEveryTool(Overlay& o) {
     o.drag(QPointF(330, 330), QPointF(440, 250));
     use(Tool::rect);
     o.drag(QPointF(470, 170), QPointF(640, 240));
-    c.pick(QColor(Config::palette().at(2)));
+    c.setColor(Config::palette().at(2));
     use(Tool::marker);
     o.drag(QPointF(190, 300), QPointF(420, 300));
-    c.pick(QColor(Config::palette().at(3)));
+    c.setColor(Config::palette().at(3));
     use(Tool::number);
     o.click(QPointF(480, 300));
     o.click(QPointF(530, 300));
     use(Tool::pixelate);
     o.drag(QPointF(330, 360), QPointF(440, 410));
-    c.pick(QColor(Config::palette().at(0)));
+    c.setColor(Config::palette().at(0));
     use(Tool::text);
     o.click(QPointF(170, 400));
-    if (QLineEdit* field = c.activeField())
+    if (auto* field = o.canvas->findChild<QLineEdit*>())
         field->setText(QStringLiteral("Revisar esto ✓"));
-    c.bars().pointerButton()->click();
+    c.setTool(std::nullopt);
 }
 
 } // namespace
@@ -151,12 +160,12 @@ int main(int argc, char** argv) {
 
         drawEveryTool(o);
         o.click(QPointF(470, 205));
-        o.canvas->showHUD(QStringLiteral("Grosor del lápiz: 5 px"), true, 0);
+        o.canvas->tools().setSize(Tool::pen, 5); // its message shows for a while
         ok &= save(o, out, QStringLiteral("canvas-every-tool"), suffix);
 
-        o.canvas->bars().toolButton(Tool::pen)->click();
+        o.canvas->tools().setTool(Tool::pen);
         ok &= save(o, out, QStringLiteral("canvas-size-bar"), suffix);
-        o.canvas->bars().colorButton()->click();
+        colorButton(*o.canvas)->click();
         ok &= save(o, out, QStringLiteral("canvas-palette"), suffix);
 
         o.press(QPointF(700, 450));

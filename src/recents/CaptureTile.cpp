@@ -1,0 +1,194 @@
+#include "recents/CaptureTile.h"
+
+#include "capture/CaptureFile.h"
+#include "capture/Toast.h"
+#include "platform/FileManager.h"
+#include "recents/DrawerLayout.h"
+#include "recents/History.h"
+#include "settings/Config.h"
+#include "settings/Prefs.h"
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDrag>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QUrl>
+
+namespace {
+
+QString capitalisedWords(const QString& text) {
+    QString out = text;
+    bool wordStart = true;
+    for (QChar& c : out) {
+        if (wordStart && c.isLetter())
+            c = c.toUpper();
+        wordStart = !c.isLetterOrNumber();
+    }
+    return out;
+}
+
+} // namespace
+
+CaptureTile::CaptureTile(const QRect& frame, const QString& url, QWidget* parent)
+    : QWidget(parent), m_url(url) {
+    setGeometry(frame);
+    const QDateTime modified = QFileInfo(url).lastModified();
+    const QDateTime now = QDateTime::currentDateTime();
+    m_date = dateText(modified.isValid() ? modified : now, now, QLocale());
+    m_caption = m_date;
+    setToolTip(tr("Clic para copiar · arrastra para soltarla en otra app"));
+}
+
+QString CaptureTile::dateText(const QDateTime& when, const QDateTime& now, const QLocale& locale) {
+    const qint64 daysAgo = when.date().daysTo(now.date());
+    const QString time = locale.toString(when.time(), QLocale::ShortFormat);
+    QString day;
+    if (daysAgo == 0)
+        day = tr("hoy");
+    else if (daysAgo == 1)
+        day = tr("ayer");
+    else
+        day = locale.toString(when.date(), QLocale::ShortFormat);
+    return capitalisedWords(day + QStringLiteral(", ") + time);
+}
+
+void CaptureTile::setThumbnail(const QImage& image, QSize pixelSize) {
+    m_thumbnail = image;
+    m_caption = m_date;
+    if (!image.isNull())
+        m_caption += QStringLiteral("  ·  %1×%2").arg(pixelSize.width()).arg(pixelSize.height());
+    update();
+}
+
+void CaptureTile::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const QRectF background = QRectF(rect()).adjusted(1, 1, -1, -1);
+    const double grey = m_hovering ? 0.28 : 0.16;
+    p.setBrush(QColor::fromRgbF(grey, grey, grey, 0.9));
+    p.setPen(m_hovering ? QPen(Config::leafGreen(), 2) : QPen(Qt::NoPen));
+    p.drawRoundedRect(background, 10, 10);
+
+    const qreal ratio = devicePixelRatioF();
+    const QRectF image = DrawerLayout::imageFrame(QSizeF(m_thumbnail.size()) / ratio);
+    if (!image.isEmpty()) {
+        QPainterPath clip;
+        clip.addRoundedRect(image, 4, 4);
+        p.save();
+        p.setClipPath(clip);
+        p.drawImage(image, m_thumbnail);
+        p.restore();
+    }
+
+    // 10.5 logical pixels: pixel sizes are whole, so through the point size at this dpi.
+    QFont font = p.font();
+    font.setPointSizeF(10.5 * 72 / logicalDpiY());
+    p.setFont(font);
+    p.setPen(QColor::fromRgbF(1, 1, 1, 0.7));
+    const int line = p.fontMetrics().height();
+    p.drawText(QRect(0, DrawerLayout::captionBottom - line, width(), line), Qt::AlignCenter,
+               m_caption);
+}
+
+void CaptureTile::enterEvent(QEnterEvent*) {
+    m_hovering = true;
+    update();
+}
+
+void CaptureTile::leaveEvent(QEvent*) {
+    m_hovering = false;
+    update();
+}
+
+void CaptureTile::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_mouseDownPoint = event->scenePosition();
+    m_dragging = false;
+}
+
+void CaptureTile::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging || !m_mouseDownPoint)
+        return;
+    if (DrawerLayout::startsDrag(event->scenePosition() - *m_mouseDownPoint))
+        startDrag();
+}
+
+void CaptureTile::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool click = !m_dragging && m_mouseDownPoint;
+    m_mouseDownPoint.reset();
+    if (click)
+        Q_EMIT copyRequested();
+}
+
+void CaptureTile::startDrag() {
+    m_dragging = true;
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(m_url)});
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    if (!m_thumbnail.isNull()) {
+        const QSize bounds = (size() - QSize(16, 16)) * devicePixelRatioF();
+        QPixmap picture = QPixmap::fromImage(
+            m_thumbnail.scaled(bounds, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture.setDevicePixelRatio(devicePixelRatioF());
+        drag->setPixmap(picture);
+        drag->setHotSpot(QPoint(picture.deviceIndependentSize().width() / 2,
+                                picture.deviceIndependentSize().height() / 2));
+    }
+    // No window of ours accepts drops, so a drop back into the program is refused.
+    const Qt::DropAction result = drag->exec(Qt::CopyAction);
+    m_dragging = false;
+    m_mouseDownPoint.reset();
+    if (result != Qt::IgnoreAction)
+        Q_EMIT dropped();
+}
+
+void CaptureTile::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    connect(menu.addAction(tr("Copiar")), &QAction::triggered, this, &CaptureTile::copyItem);
+    connect(menu.addAction(tr("Mostrar en la carpeta")), &QAction::triggered, this,
+            &CaptureTile::reveal);
+    connect(menu.addAction(tr("Guardar en la carpeta de capturas")), &QAction::triggered, this,
+            &CaptureTile::saveToFolder);
+    connect(menu.addAction(tr("Quitar de recientes")), &QAction::triggered, this,
+            &CaptureTile::remove);
+    menu.exec(event->globalPos());
+}
+
+void CaptureTile::copyItem() {
+    Q_EMIT copyRequested();
+}
+
+void CaptureTile::reveal() {
+    FileManager::reveal(m_url);
+}
+
+void CaptureTile::saveToFolder() {
+    const QString folder = Prefs::saveFolder();
+    QDir().mkpath(folder);
+    const QString target = QDir(folder).filePath(Prefs::newFileName());
+    QFile entry(m_url);
+    const Result<QString> written =
+        entry.open(QIODevice::ReadOnly)
+            ? CaptureFile::writeNew(target, entry.readAll())
+            : Result<QString>(Failure{tr("No se pudo leer la captura")});
+    if (!written)
+        Toast::show(written.message());
+    // Shown even when the copy failed, so the user sees where it should be.
+    FileManager::reveal(written.valueOr(target));
+}
+
+void CaptureTile::remove() {
+    History::remove(m_url);
+    Q_EMIT changed();
+}

@@ -1,0 +1,347 @@
+#include "recents/RecentDrawer.h"
+
+#include "annotation/Flattening.h"
+#include "annotation/Rendered.h"
+#include "capture/Toast.h"
+#include "capture/TransientPanel.h"
+#include "platform/OutsideClicks.h"
+#include "recents/CaptureTile.h"
+#include "recents/DrawerLayout.h"
+#include "recents/DrawerPanel.h"
+#include "recents/History.h"
+#include "settings/Prefs.h"
+#include "shortcuts/HotKey.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+constexpr int openMs = 220;
+constexpr int closeMs = 160;
+// The macOS virtual key code of Escape, as hot keys store it.
+constexpr quint32 escapeKeyCode = 53;
+
+QLabel* label(const QString& text, int pixelSize, QFont::Weight weight, double alpha,
+              QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont font = l->font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    l->setFont(font);
+    l->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, %1); background: transparent;")
+                         .arg(int(std::lround(alpha * 255))));
+    l->adjustSize();
+    return l;
+}
+
+QLabel* titleLabel(QWidget* parent) {
+    return label(QCoreApplication::translate("RecentDrawer", "🍃  Capturas recientes"), 13,
+                 QFont::DemiBold, 1, parent);
+}
+
+QPushButton* clearButton(const QString& text, const QString& tip, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    QFont font = button->font();
+    font.setPixelSize(11);
+    button->setFont(font);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setToolTip(tip);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background: rgba(255, 255, 255, 0.12); border: none;"
+        " border-radius: 5px; padding: 2px 9px; }"
+        "QPushButton:hover { background: rgba(255, 255, 255, 0.22); }"
+        "QPushButton:pressed { background: rgba(255, 255, 255, 0.3); }"));
+    button->adjustSize();
+    return button;
+}
+
+// The strip scrolls sideways; a plain mouse wheel turns vertically, so both directions move it.
+class SidewaysWheel : public QObject {
+public:
+    explicit SidewaysWheel(QScrollArea* area) : QObject(area), m_area(area) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Wheel)
+            return false;
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint pixels = wheel->pixelDelta();
+        const QPoint angle = wheel->angleDelta();
+        int delta = !pixels.isNull() ? pixels.x() + pixels.y() : (angle.x() + angle.y()) / 2;
+        QScrollBar* bar = m_area->horizontalScrollBar();
+        bar->setValue(bar->value() - delta);
+        return true;
+    }
+
+private:
+    QScrollArea* m_area;
+};
+
+// What a copy puts on the clipboard; decoded and encoded off the main thread.
+struct ClipboardImage {
+    QByteArray png;
+    std::optional<QByteArray> tiff;
+    QImage image;
+};
+
+std::optional<ClipboardImage> readForClipboard(const QString& url) {
+    QFile file(url);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    ClipboardImage out;
+    out.png = file.readAll();
+    out.image = QImage::fromData(out.png, "PNG");
+    // Bytes that are no image would paste as nothing: reported as unreadable instead.
+    if (out.image.isNull())
+        return std::nullopt;
+    // The PNG records its backing scale as its density; the TIFF declares the same.
+    const int dpm = out.image.dotsPerMeterX();
+    const double scale = dpm > 0 ? std::max(1.0, double(dpm) / Flattening::dotsPerMeter(1)) : 1.0;
+    out.tiff = Rendered{out.image, QSizeF(out.image.size()) / scale}.tiffData();
+    return out;
+}
+
+} // namespace
+
+RecentDrawer& RecentDrawer::shared() {
+    static QPointer<RecentDrawer> instance;
+    if (!instance)
+        instance = new RecentDrawer;
+    return *instance;
+}
+
+RecentDrawer::RecentDrawer() : QObject(QCoreApplication::instance()) {
+    m_loader.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+RecentDrawer::~RecentDrawer() {
+    if (m_closed)
+        *m_closed = true;
+    m_loader.waitForDone();
+    // Past the application's own destruction widgets can no longer be deleted.
+    if (!QCoreApplication::closingDown())
+        delete m_panel;
+}
+
+DrawerPanel* RecentDrawer::panel() const {
+    return m_panel;
+}
+
+// Finding a font with the leaf (a colour emoji font) took 45 ms of the first opening here, and
+// its glyph is a picture to decode.
+void RecentDrawer::prepare() {
+    const std::unique_ptr<QLabel> title(titleLabel(nullptr));
+    QImage scratch(title->size(), QImage::Format_ARGB32_Premultiplied);
+    title->render(&scratch);
+}
+
+void RecentDrawer::toggle() {
+    if (m_panel)
+        hide();
+    else
+        show();
+}
+
+void RecentDrawer::show() {
+    hide();
+    if (QScreen* screen = screenUnderPointer())
+        build(screen);
+}
+
+void RecentDrawer::build(QScreen* screen) {
+    const QStringList entries = History::items();
+    const int n = int(entries.size());
+    const QRect visible = screen->availableGeometry();
+    const int width = DrawerLayout::panelWidth(n, visible.width());
+    const QRect final = DrawerLayout::finalFrame(visible, width);
+
+    auto* panel = new DrawerPanel;
+    panel->resize(final.size());
+    connect(panel, &DrawerPanel::escapePressed, this, &RecentDrawer::hide);
+    connect(panel, &DrawerPanel::shown, this, &RecentDrawer::shown);
+
+    QLabel* title = titleLabel(panel);
+    QLabel* hint = label(tr("Clic: copiar  ·  Arrastrar: soltar en otra app  ·  Clic derecho: más"
+                            "  ·  Esc: cerrar"),
+                         11, QFont::Normal, 0.55, panel);
+    QPushButton* clear =
+        n > 0 ? clearButton(tr("Vaciar"), tr("Borrar definitivamente todas las capturas recientes"),
+                            panel)
+              : nullptr;
+    const DrawerLayout::Header header = DrawerLayout::header(
+        width, title->size(), hint->size(), clear ? std::optional(clear->size()) : std::nullopt);
+    title->setGeometry(header.title);
+    if (clear) {
+        clear->setGeometry(*header.clearButton);
+        connect(clear, &QPushButton::clicked, this, &RecentDrawer::clearAll);
+    }
+    if (header.hint)
+        hint->setGeometry(*header.hint);
+    else
+        delete hint;
+
+    if (n > 0) {
+        auto* strip = new QScrollArea(panel);
+        strip->setGeometry(DrawerLayout::stripFrame(width));
+        strip->setFrameShape(QFrame::NoFrame);
+        strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        strip->setStyleSheet(QStringLiteral("background: transparent;"));
+        strip->viewport()->installEventFilter(new SidewaysWheel(strip));
+        auto* document = new QWidget;
+        document->resize(DrawerLayout::contentWidth(n), DrawerLayout::tileSize.height());
+        QList<CaptureTile*> tiles;
+        QPointer<QScreen> target = screen;
+        for (int i = 0; i < n; ++i) {
+            const QRect frame(QPoint(i * DrawerLayout::tileStep, 0), DrawerLayout::tileSize);
+            auto* tile = new CaptureTile(frame, entries[i], document);
+            const QString url = entries[i];
+            connect(tile, &CaptureTile::copyRequested, this,
+                    [this, url, target] { copy(url, target); });
+            // Queued: the tile that asks for the rebuild goes with the old panel.
+            connect(tile, &CaptureTile::changed, this, &RecentDrawer::show, Qt::QueuedConnection);
+            connect(tile, &CaptureTile::dropped, this, &RecentDrawer::hide);
+            tiles << tile;
+        }
+        strip->setWidget(document);
+        loadThumbnails(tiles, screen->devicePixelRatio());
+    } else {
+        const QString text =
+            Prefs::keepHistory()
+                ? tr("Aún no hay capturas. Haz una y aparecerá aquí.")
+                : tr("El historial está apagado. Puedes activarlo en Configuración.");
+        QLabel* message = label(text, 13, QFont::Normal, 0.6, panel);
+        message->setObjectName(QStringLiteral("emptyMessage"));
+        message->setGeometry(DrawerLayout::emptyMessageFrame(width, message->size()));
+    }
+
+    m_panel = panel;
+    const QRect start = final.translated(0, DrawerLayout::slide);
+    panel->setGeometry(start);
+    // Made before showing so the window lands on the screen asked for, not the primary one.
+    panel->winId();
+    if (QWindow* window = panel->windowHandle())
+        window->setScreen(screen);
+    panel->setGeometry(start);
+    panel->show();
+    panel->raise();
+
+    auto* slide = new QPropertyAnimation(panel, "pos", panel);
+    slide->setDuration(openMs);
+    slide->setEasingCurve(QEasingCurve::OutCubic);
+    slide->setEndValue(final.topLeft());
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+
+    QPointer<RecentDrawer> self = this;
+    m_monitor = std::make_unique<OutsideClicks>([self] {
+        if (!self || !self->m_panel)
+            return;
+        QWidget* under = QApplication::topLevelAt(QCursor::pos());
+        if (under != self->m_panel && !qobject_cast<QMenu*>(under))
+            self->hide();
+    });
+    m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
+        if (self)
+            self->hide();
+    });
+    // The keyboard stays with the user's window while the Escape hot key works: a window that
+    // bypasses the window manager gives no focus back when it closes.
+    if (!m_escapeKey)
+        panel->activateWindow();
+}
+
+void RecentDrawer::loadThumbnails(const QList<CaptureTile*>& tiles, qreal ratio) {
+    m_closed = std::make_shared<std::atomic_bool>(false);
+    const QSize box(int(std::ceil(DrawerLayout::tileImageArea.width() * ratio)),
+                    int(std::ceil(DrawerLayout::tileImageArea.height() * ratio)));
+    auto remaining = std::make_shared<int>(int(tiles.size()));
+    for (CaptureTile* tile : tiles) {
+        QPointer<CaptureTile> target = tile;
+        // Results come back through the drawer, which outlives every tile, and find their tile
+        // on the main thread if it still exists.
+        m_loader.start([this, target, url = tile->url(), box, ratio, remaining, closed = m_closed] {
+            auto thumb = *closed ? std::nullopt : History::keptThumbnail(url, box);
+            QMetaObject::invokeMethod(this, [this, target, thumb, ratio, remaining] {
+                if (!target)
+                    return;
+                if (thumb) {
+                    QImage image = thumb->first;
+                    image.setDevicePixelRatio(ratio);
+                    target->setThumbnail(image, thumb->second);
+                } else {
+                    target->setThumbnail({}, {});
+                }
+                if (--*remaining == 0)
+                    Q_EMIT thumbnailsLoaded();
+            });
+        });
+    }
+}
+
+void RecentDrawer::hide() {
+    if (!m_panel)
+        return;
+    DrawerPanel* panel = m_panel;
+    m_panel.clear();
+    m_escapeKey.reset();
+    m_monitor.reset();
+    if (m_closed)
+        *m_closed = true;
+
+    auto* close = new QParallelAnimationGroup(panel);
+    auto* sink = new QPropertyAnimation(panel, "pos");
+    sink->setDuration(closeMs);
+    sink->setEndValue(panel->pos() + QPoint(0, panel->height() + 30));
+    auto* fade = new QPropertyAnimation(panel, "windowOpacity");
+    fade->setDuration(closeMs);
+    fade->setEndValue(0.0);
+    close->addAnimation(sink);
+    close->addAnimation(fade);
+    // Only this panel goes: a drawer opened meanwhile is another one.
+    connect(close, &QAbstractAnimation::finished, panel, &QObject::deleteLater);
+    close->start();
+}
+
+void RecentDrawer::copy(const QString& url, QScreen* screen) {
+    hide();
+    QPointer<QScreen> target = screen;
+    m_loader.start([this, url, target] {
+        std::optional<ClipboardImage> copied = readForClipboard(url);
+        QMetaObject::invokeMethod(this, [target, copied = std::move(copied)] {
+            if (!copied) {
+                Toast::show(tr("No se pudo leer la captura"), target);
+                return;
+            }
+            auto* mime = new QMimeData;
+            mime->setData(QStringLiteral("image/png"), copied->png);
+            if (copied->tiff)
+                mime->setData(QStringLiteral("image/tiff"), *copied->tiff);
+            // Other Qt programs read clipboard()->image() only from this.
+            mime->setImageData(copied->image);
+            QGuiApplication::clipboard()->setMimeData(mime);
+            Toast::show(tr("Copiado al portapapeles"), target);
+        });
+    });
+}
+
+void RecentDrawer::clearAll() {
+    QPointer<QScreen> screen = m_panel ? m_panel->screen() : nullptr;
+    hide();
+    if (History::confirmAndClear())
+        Toast::show(tr("Capturas recientes vaciadas"), screen);
+}

@@ -1,0 +1,86 @@
+// The geometry of choosing the area on a 400 × 300 point display.
+#include "editor/Selection.h"
+
+#include <QTest>
+
+using Selection::Handle;
+
+Q_DECLARE_METATYPE(std::optional<Handle>)
+
+namespace {
+
+const QRectF display(0, 0, 400, 300);
+const QRectF chosen(100, 100, 200, 100);
+const std::optional<QRectF> noWindow;
+
+} // namespace
+
+class tst_Selection : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void handleAt_data() {
+        QTest::addColumn<QRectF>("s");
+        QTest::addColumn<QPointF>("p");
+        QTest::addColumn<std::optional<Handle>>("expected");
+        QTest::newRow("7 points outside a corner grabs its handle")
+            << chosen << QPointF(93, 93) << std::optional(Handle{-1, -1});
+        QTest::newRow("8 points outside grabs nothing")
+            << chosen << QPointF(92, 100) << std::optional<Handle>();
+        QTest::newRow("the middle of an edge grabs the edge's handle")
+            << chosen << QPointF(200, 205) << std::optional(Handle{0, 1});
+        QTest::newRow("on a thin selection the top handle beats the bottom one")
+            << QRectF(100, 100, 200, 4) << QPointF(100, 102) << std::optional(Handle{-1, -1});
+    }
+
+    void handleAt() {
+        QFETCH(QRectF, s);
+        QFETCH(QPointF, p);
+        QFETCH(std::optional<Handle>, expected);
+
+        QCOMPARE(Selection::handleAt(s, p), expected);
+    }
+
+    void rectangles_data() {
+        QTest::addColumn<QRectF>("result");
+        QTest::addColumn<QRectF>("expected");
+        QTest::newRow("a corner handle moves two edges")
+            << Selection::resized(chosen, {-1, -1}, {80, 80}) << QRectF(80, 80, 220, 120);
+        QTest::newRow("left handle dragged past the right edge turns the selection over")
+            << Selection::resized(chosen, {-1, 0}, {320, 150}) << QRectF(300, 100, 20, 100);
+        QTest::newRow("moved past the left edge, it stops there")
+            << Selection::moved(chosen, {-150, 0}, display) << QRectF(0, 100, 200, 100);
+        QTest::newRow("moved past the bottom right, it stops at both edges")
+            << Selection::moved(chosen, {300, 300}, display) << QRectF(200, 200, 200, 100);
+        QTest::newRow("a drag settles rounded outward to whole points")
+            << Selection::settled({QPointF(10.3, 20.7), QPointF(110.7, 81.3)}, noWindow, display)
+            << QRectF(10, 20, 101, 62);
+        QTest::newRow("a drag settles cut to the display")
+            << Selection::settled({350, 250, 100, 100}, noWindow, display)
+            << QRectF(350, 250, 50, 50);
+        QTest::newRow("a tiny drag takes the hovered window, rounded outward")
+            << Selection::settled({60, 50, 2, 50}, QRectF(50, 40, 120.5, 80), display)
+            << QRectF(50, 40, 121, 80);
+        QTest::newRow("a tiny drag over no window leaves nothing")
+            << Selection::settled({60, 50, 50, 2}, noWindow, display) << QRectF();
+        // The loupe on a 1000 × 600 display.
+        QTest::newRow("the loupe is right of and below the pointer")
+            << Selection::loupeFrame({851, 50}, {0, 0, 1000, 600}) << QRectF(871, 70, 125, 125);
+        QTest::newRow("the loupe turns left 148 points from the right edge")
+            << Selection::loupeFrame({852, 50}, {0, 0, 1000, 600}) << QRectF(707, 70, 125, 125);
+        QTest::newRow("the loupe stays below 169 points above the bottom")
+            << Selection::loupeFrame({50, 431}, {0, 0, 1000, 600}) << QRectF(70, 451, 125, 125);
+        QTest::newRow("the loupe goes above 168 points above the bottom")
+            << Selection::loupeFrame({50, 432}, {0, 0, 1000, 600}) << QRectF(70, 287, 125, 125);
+    }
+
+    void rectangles() {
+        QFETCH(QRectF, result);
+        QFETCH(QRectF, expected);
+
+        QCOMPARE(result, expected);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Selection)
+#include "tst_Selection.moc"

@@ -1,0 +1,100 @@
+// Where the recents drawer goes, how it lays out its header, when a press becomes a drag and how a
+// tile names its capture's date, on the rules' edge cases.
+#include "recents/CaptureTile.h"
+#include "recents/DrawerLayout.h"
+
+#include <QTest>
+
+class tst_DrawerLayout : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void panelWidth_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("visibleWidth");
+        QTest::addColumn<int>("width");
+
+        QTest::newRow("no entries: the 640-point strip and its margins") << 0 << 1920 << 672;
+        QTest::newRow("two entries still fit the minimum strip") << 2 << 1920 << 672;
+        QTest::newRow("three entries widen it by their last tile") << 3 << 1920 << 686;
+        QTest::newRow("twenty entries are capped 20 points inside each screen edge")
+            << 20 << 1920 << 1880;
+        QTest::newRow("twenty entries on a 4K screen still scroll") << 20 << 3840 << 3800;
+        QTest::newRow("a narrow screen caps even the empty drawer") << 0 << 600 << 560;
+    }
+    void panelWidth() {
+        QFETCH(int, entries);
+        QFETCH(int, visibleWidth);
+        QFETCH(int, width);
+
+        QCOMPARE(DrawerLayout::panelWidth(entries, visibleWidth), width);
+    }
+
+    void header_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("clearButton");
+        QTest::addColumn<QRect>("button");
+        QTest::addColumn<QRect>("hint");
+
+        const QRect none;
+        QTest::newRow("empty drawer: the hint ends at the right margin")
+            << 672 << false << none << QRect(226, 17, 430, 14);
+        QTest::newRow("with entries the hint ends 12 points before Vaciar")
+            << 1880 << true << QRect(1814, 15, 50, 20) << QRect(1372, 17, 430, 14);
+        QTest::newRow("a hint that would come within 12 points of the title is left out")
+            << 672 << true << QRect(606, 15, 50, 20) << none;
+    }
+    void header() {
+        QFETCH(int, width);
+        QFETCH(bool, clearButton);
+        QFETCH(QRect, button);
+        QFETCH(QRect, hint);
+
+        const DrawerLayout::Header placed =
+            DrawerLayout::header(width, QSize(170, 17), QSize(430, 14),
+                                 clearButton ? std::optional(QSize(50, 20)) : std::nullopt);
+
+        QCOMPARE(placed.title, QRect(16, 15, 170, 17));
+        QCOMPARE(placed.clearButton.value_or(QRect()), button);
+        QCOMPARE(placed.hint.value_or(QRect()), hint);
+    }
+
+    void pressThatMovesMoreThanFourPointsDrags_data() {
+        QTest::addColumn<QPointF>("moved");
+        QTest::addColumn<bool>("drags");
+
+        QTest::newRow("still: a click") << QPointF(0, 0) << false;
+        QTest::newRow("4 points sideways: still a click") << QPointF(-4, 0) << false;
+        QTest::newRow("4 points on a slant: still a click") << QPointF(2.4, 3.2) << false;
+        QTest::newRow("5 points on a slant: a drag") << QPointF(3, -4) << true;
+        QTest::newRow("just past 4 points down: a drag") << QPointF(0, 4.01) << true;
+    }
+    void pressThatMovesMoreThanFourPointsDrags() {
+        QFETCH(QPointF, moved);
+        QFETCH(bool, drags);
+
+        QCOMPARE(DrawerLayout::startsDrag(moved), drags);
+    }
+
+    void tileDatesSayTodayAndYesterdayInWords_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("text");
+
+        const QDate today(2026, 12, 7);
+        QTest::newRow("today") << QDateTime(today, QTime(8, 19)) << "Hoy, 8:19";
+        QTest::newRow("yesterday late")
+            << QDateTime(today.addDays(-1), QTime(23, 5)) << "Ayer, 23:05";
+        QTest::newRow("earlier: the short date")
+            << QDateTime(today.addDays(-2), QTime(9, 0)) << "5/12/26, 9:00";
+    }
+    void tileDatesSayTodayAndYesterdayInWords() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, text);
+        const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
+
+        QCOMPARE(CaptureTile::dateText(when, now, QLocale(QLocale::Spanish, QLocale::Spain)), text);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_DrawerLayout)
+#include "tst_DrawerLayout.moc"
