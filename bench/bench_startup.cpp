@@ -1,8 +1,8 @@
 // Starts the real program and times the area shortcut (pressed through XTEST) and `brindlecap area`
 // (a second process handing the command over the socket) until the overlays on every monitor are
 // on the display, as the program reports with BRINDLE_TRACE=1; also reads the program's resident
-// memory when idle and after the captures. Needs an X server with xdotool; scripts/bench.sh runs it
-// inside the 4K fixture.
+// memory when idle, after the captures and after full-screen captures in a row. Needs an X server
+// with xdotool; scripts/bench.sh runs it inside the 4K fixture.
 #include "ProgramUnderTest.h"
 
 #include <QCoreApplication>
@@ -16,6 +16,7 @@ namespace {
 constexpr int runsInARow = 20;
 constexpr int runsAfterPause = 8;
 constexpr int pauseMs = 5000;
+constexpr int fullScreenRuns = 20;
 
 } // namespace
 
@@ -84,6 +85,27 @@ int main(int argc, char* argv[]) {
     QThread::msleep(1500);
     const long afterKb = rssKb(program.processId());
 
+    // Full-screen captures in a row, each waited for until its file is in the save folder.
+    const QDir saveFolder(home.path() + QStringLiteral("/Pictures/Brindlecap"));
+    const auto saved = [&] { return saveFolder.entryList({QStringLiteral("*.png")}).size(); };
+    long afterOneFullKb = 0, afterAllFullKb = 0;
+    for (int i = 0; i < fullScreenRuns; ++i) {
+        const qsizetype before = saved();
+        QProcess command;
+        command.setProcessEnvironment(env);
+        command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("full")});
+        command.waitForFinished(waitMs);
+        if (!waitUntil([&] { return saved() > before; })) {
+            std::fprintf(stderr, "full-screen capture %d wrote no file\n", i + 1);
+            program.kill();
+            return 1;
+        }
+        if (i == 0 || i == fullScreenRuns - 1) {
+            QThread::msleep(1500);
+            (i == 0 ? afterOneFullKb : afterAllFullKb) = rssKb(program.processId());
+        }
+    }
+
     program.terminate();
     if (!program.waitForFinished(5000))
         program.kill();
@@ -97,5 +119,8 @@ int main(int argc, char* argv[]) {
         "resident memory: idle %.1f MB, after 1 capture %.1f MB, after 10 %.1f MB, after %d "
         "%.1f MB\n",
         idleKb / 1024.0, afterFirstKb / 1024.0, afterTenKb / 1024.0, done, afterKb / 1024.0);
+    std::printf("resident memory: after 1 full-screen capture %.1f MB, after %d in a row %.1f MB "
+                "(goal: within 10 MB)\n",
+                afterOneFullKb / 1024.0, fullScreenRuns, afterAllFullKb / 1024.0);
     return 0;
 }

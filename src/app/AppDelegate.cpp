@@ -166,7 +166,11 @@ void AppDelegate::showWelcomeIfFirstRun() {
     // The permission paragraph differs by session: X11 needs none, Wayland asks through the
     // desktop's portal.
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-    QMessageBox box;
+    // Not modal: a capture started while it is open must be above it and get the keyboard, which
+    // Qt would keep for a modal box.
+    m_welcome = std::make_unique<QMessageBox>();
+    QMessageBox& box = *m_welcome;
+    box.setWindowModality(Qt::NonModal);
     box.setWindowTitle(QStringLiteral("Brindlecap"));
     box.setWindowIcon(LeafIcon::icon());
     box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
@@ -183,7 +187,6 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.show();
     box.raise();
     box.activateWindow();
-    box.exec();
 }
 
 void AppDelegate::handleCommand(AppCommand command) {

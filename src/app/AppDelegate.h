@@ -14,6 +14,7 @@
 class AboutDialog;
 class QAction;
 class QMenu;
+class QMessageBox;
 class QSystemTrayIcon;
 class SettingsOverview;
 
@@ -60,6 +61,7 @@ public:
     QAction* captureItem(CaptureAction action) const { return m_captureItems.value(action); }
     AboutDialog* aboutDialog() const { return m_about.get(); }
     SettingsOverview* settingsWindow() const { return m_settings.get(); }
+    QMessageBox* welcome() const { return m_welcome.get(); }
 
     // Separates an entry's title from the shortcut shown in the menu's right-hand column.
     static constexpr QChar shortcutSeparator = u'\t';
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<AboutDialog> m_about;
     std::unique_ptr<SettingsOverview> m_settings;
+    std::unique_ptr<QMessageBox> m_welcome;
     QSystemTrayIcon* m_statusItem = nullptr;
     QHash<CaptureAction, QAction*> m_captureItems;
 };

@@ -30,8 +30,9 @@ QString version();
 
 // Does what the invocation asks before any event loop: prints help, version or a usage error,
 // or hands the command to the running instance. Returns the exit status when this process is
-// done, or nothing when it is to run as the program (then `instance` listens, unless no private
-// socket place could be had, which is reported on `err`). `quit` with nothing running is done.
+// done, or nothing when it is to run as the program (then `instance` listens). A running instance
+// that does not answer, or no private socket place, is reported on `err` with status 1.
+// `quit` with nothing running is done.
 std::optional<int> prepare(const Invocation& invocation, SingleInstance& instance, QTextStream& out,
                            QTextStream& err);
 

@@ -26,11 +26,15 @@ bool isPrivateFolder(const std::string& path, std::string* error) {
         *error = systemError(path);
         return false;
     }
-    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
-        *error = path + ": not a private folder of this user";
-        return false;
-    }
-    return true;
+    if (!S_ISDIR(info.st_mode))
+        *error = path + " no es una carpeta";
+    else if (info.st_uid != ::getuid())
+        *error = "la carpeta " + path + " pertenece a otro usuario";
+    else if ((info.st_mode & 077) != 0)
+        *error = "otros usuarios pueden entrar en la carpeta " + path;
+    else
+        return true;
+    return false;
 }
 
 std::string defaultPath(std::string* error) {

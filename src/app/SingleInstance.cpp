@@ -2,12 +2,17 @@
 
 #include "app/InstanceSocket.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
+#include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,11 +35,12 @@ std::optional<AppCommand> parseLine(const QByteArray& line) {
     return AppCommands::fromName(QString::fromLatin1(words[2]));
 }
 
-Status isPrivateFolder(const QString& path) {
+bool isPrivateFolder(const QString& path, QString* error) {
     std::string problem;
     if (InstanceSocket::isPrivateFolder(QFile::encodeName(path).toStdString(), &problem))
-        return {};
-    return Failure{QString::fromLocal8Bit(problem)};
+        return true;
+    *error = QString::fromLocal8Bit(problem);
+    return false;
 }
 
 void drop(QLocalSocket* socket) {
@@ -53,78 +59,131 @@ bool peerIsThisUser(qintptr descriptor) {
 
 } // namespace
 
+SingleInstance::SingleInstance(Listening listening) : m_listening(listening) {
+    m_socketPath = defaultSocketPath(&m_error);
+}
+
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), m_socketPath(std::move(socketPath)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    // The socket goes before the lock, or a newcomer could take the place and lose its socket.
+    if (m_server)
+        m_server->close();
+    if (m_lock >= 0)
+        ::close(m_lock);
+}
 
-Result<QString> SingleInstance::defaultSocketPath() {
+QString SingleInstance::defaultSocketPath(QString* error) {
     std::string problem;
     const std::string path = InstanceSocket::defaultPath(&problem);
-    if (path.empty())
-        return Failure{QString::fromLocal8Bit(problem)};
+    if (path.empty() && error)
+        *error = QString::fromLocal8Bit(problem);
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-Result<SingleInstance::Role> SingleInstance::start() {
+SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
     if (m_server) {
         return Role::primary;
     }
     if (m_socketPath.isEmpty()) {
-        return Failure{QStringLiteral("no socket path")};
+        if (m_error.isEmpty())
+            m_error = tr("no hay ruta para el socket");
+        return Role::failed;
     }
     const QString folder = QFileInfo(m_socketPath).absolutePath();
-    if (const Status folderOk = isPrivateFolder(folder); !folderOk) {
-        return Failure{folderOk.message()};
+    if (!isPrivateFolder(folder, &m_error)) {
+        return Role::failed;
     }
 
-    // Two invocations at the same moment must not both find the place free.
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(3000)) {
-        return Failure{QStringLiteral("%1: cannot lock").arg(lock.fileName())};
+    // Adopted from an instance of this process that held it: nobody can have taken the place.
+    if (m_lock < 0) {
+        if (const std::optional<Role> other = lockOrAsk(answerTimeoutMs))
+            return *other;
     }
-
-    QLocalSocket probe;
-    probe.connectToServer(m_socketPath);
-    if (probe.waitForConnected(1000)) {
-        probe.abort();
-        return Role::secondary;
-    }
-    // Nobody answers: whatever file is there belongs to an instance that died.
+    if (m_listening == Listening::later)
+        return Role::primary;
+    // Nobody else holds the lock: whatever socket file is there belongs to an instance that died.
     QLocalServer::removeServer(m_socketPath);
 
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_socketPath)) {
-        const QString reason = server->errorString();
+        m_error = server->errorString();
         delete server;
-        return Failure{reason};
+        ::close(std::exchange(m_lock, -1));
+        return Role::failed;
     }
     m_server = server;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     return Role::primary;
 }
 
-Status SingleInstance::send(AppCommand command, int timeoutMs) {
+std::optional<SingleInstance::Role> SingleInstance::lockOrAsk(int answerTimeoutMs) {
+    const QByteArray lockPath = QFile::encodeName(m_socketPath + QStringLiteral(".lock"));
+    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lock < 0) {
+        m_error = QString::fromLocal8Bit(lockPath + ": " + std::strerror(errno));
+        return Role::failed;
+    }
+    // Whoever holds the lock is alive and listens, or is about to: ask it until it answers.
+    QDeadlineTimer deadline(answerTimeoutMs);
+    while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        QLocalSocket probe;
+        probe.connectToServer(m_socketPath);
+        if (probe.waitForConnected(int(qMin<qint64>(deadline.remainingTime(), 250)))) {
+            probe.abort();
+            ::close(lock);
+            return Role::secondary;
+        }
+        if (deadline.hasExpired()) {
+            ::close(lock);
+            m_error = tr("no responde");
+            return Role::unresponsive;
+        }
+        QThread::msleep(50);
+    }
+    m_lock = lock;
+    return std::nullopt;
+}
+
+int SingleInstance::releaseLock() {
+    Q_ASSERT(!m_server);
+    return std::exchange(m_lock, -1);
+}
+
+void SingleInstance::adoptLock(int lock) {
+    Q_ASSERT(!m_server && m_lock < 0);
+    m_lock = lock;
+}
+
+bool SingleInstance::isListening() const {
+    return m_server && m_server->isListening();
+}
+
+bool SingleInstance::send(AppCommand command, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(timeoutMs)) {
-        return Failure{socket.errorString()};
+        m_error = socket.errorString();
+        return false;
     }
     socket.write(lineFor(command));
     if (!socket.waitForBytesWritten(timeoutMs)) {
-        return Failure{socket.errorString()};
+        m_error = socket.errorString();
+        return false;
     }
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(timeoutMs)) {
-            return Failure{QStringLiteral("the running instance did not confirm the command")};
+            m_error = tr("no respondió a tiempo");
+            return false;
         }
     }
     if (socket.readLine() != "OK\n") {
-        return Failure{QStringLiteral("the running instance refused the command")};
+        m_error = QStringLiteral("the running instance refused the command");
+        return false;
     }
-    return {};
+    return true;
 }
 
 void SingleInstance::accept() {

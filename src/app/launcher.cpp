@@ -1,6 +1,7 @@
 // `brindlecap`: hands a command to the running program over its socket without loading Qt, whose
 // libraries take several times longer to load than the whole hand-over; everything else (starting
-// the program, help, errors) is the program's own work, so it runs in this process's place.
+// the program, help, errors) is the program's own work, so it runs in this process's place. Only a
+// program that listens but does not answer is reported here: starting another would make two.
 #include "app/InstanceSocket.h"
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -46,27 +48,37 @@ bool readAnswer(int fd, std::string& answer) {
     return true;
 }
 
-// True once the running program confirmed the command; false when nobody listens or the
-// exchange failed, and the program itself should take over.
-bool handOver(const char* command) {
+enum class HandOver { taken, unresponsive, toProgram };
+
+// `toProgram` when nobody listens or the exchange failed otherwise: the program itself takes over.
+// A program that listens but does not answer (stopped, or its queue of connections full) is
+// `unresponsive`: connect() would wait for it for ever without the time limit.
+HandOver handOver(const char* command) {
     const std::string path = InstanceSocket::defaultPath();
     sockaddr_un address{};
     if (path.empty() || path.size() >= sizeof address.sun_path)
-        return false;
+        return HandOver::toProgram;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return false;
+        return HandOver::toProgram;
+    const timeval limit{answerTimeoutMs / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     const std::string line = InstanceSocket::line(command);
     std::string answer;
-    const bool taken =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size()) &&
-        readAnswer(fd, answer) && answer == "OK\n";
+    HandOver result = HandOver::toProgram;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        result = errno == EAGAIN || errno == EINTR ? HandOver::unresponsive : HandOver::toProgram;
+    else if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+        result = HandOver::toProgram;
+    else if (!readAnswer(fd, answer))
+        result = HandOver::unresponsive;
+    else if (answer == "OK\n")
+        result = HandOver::taken;
     ::close(fd);
-    return taken;
+    return result;
 }
 
 // The program lies beside this launcher.
@@ -82,8 +94,17 @@ std::optional<std::string> programPath() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (const char* command = commandOf(argc, argv); command && handOver(command))
-        return 0;
+    if (const char* command = commandOf(argc, argv)) {
+        switch (handOver(command)) {
+        case HandOver::taken:
+            return 0;
+        case HandOver::unresponsive:
+            std::fputs("brindlecap: Brindlecap está en ejecución pero no responde.\n", stderr);
+            return 1;
+        case HandOver::toProgram:
+            break;
+        }
+    }
     const std::optional<std::string> program = programPath();
     if (program)
         ::execv(program->c_str(), argv);

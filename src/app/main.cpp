@@ -24,15 +24,21 @@ void setNames() {
 
 // Help, version, usage errors and commands for a running instance need no display, and a
 // command should reach the running instance without the cost of a GUI start-up: all of that
-// happens under a plain core application, which is gone before the GUI one is made.
-std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation& invocation) {
+// happens under a plain core application, which is gone before the GUI one is made. When this
+// process is to be the program, `lock` is the single-instance lock, still held.
+std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation& invocation,
+                                int& lock) {
     QCoreApplication core(argc, argv);
     setNames();
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
-    SingleInstance probe(SingleInstance::defaultSocketPath().valueOr(QString()));
+    // Not listening yet: a command must not wait on a socket nobody reads before the GUI runs.
+    SingleInstance probe(SingleInstance::Listening::later);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return CommandLine::prepare(invocation, probe, out, err);
+    const std::optional<int> status = CommandLine::prepare(invocation, probe, out, err);
+    if (!status)
+        lock = probe.releaseLock();
+    return status;
 }
 
 void printTrace(const char* what) {
@@ -57,7 +63,8 @@ void traceOverlays() {
 
 int main(int argc, char* argv[]) {
     CommandLine::Invocation invocation;
-    if (const std::optional<int> status = runBeforeGui(argc, argv, invocation))
+    int lock = -1;
+    if (const std::optional<int> status = runBeforeGui(argc, argv, invocation, lock))
         return *status;
     // Only the program itself holds screen-sized images; commands for it never get this far.
     LargePages::adviseMalloc(argv);
@@ -71,11 +78,14 @@ int main(int argc, char* argv[]) {
     setNames();
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The probe above let go of the socket with its application; listen again for good. Another
-    // `brindlecap` that became the program in between gets our command instead.
-    SingleInstance instance(SingleInstance::defaultSocketPath().valueOr(QString()));
-    if (instance.start().valueOr(SingleInstance::Role::primary) == SingleInstance::Role::secondary)
-        return instance.send(invocation.command) ? 0 : 1;
+    // The probe above took the place; listen now. Another `brindlecap` started in between waits
+    // for us.
+    SingleInstance instance;
+    instance.adoptLock(lock);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (const std::optional<int> status = CommandLine::prepare(invocation, instance, out, err))
+        return *status;
 
     CaptureActions::setHandler(CaptureAction::area, [] { CaptureController::shared().begin(); });
     CaptureActions::setHandler(CaptureAction::fullScreen,

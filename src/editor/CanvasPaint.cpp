@@ -105,11 +105,8 @@ void CanvasView::drawHoverHint(QPainter& painter) const {
                             "capturarla   ·   Esc para cancelar");
     painter.setFont(systemFont(14, painter.device()));
     const QSizeF size = textSize(QFontMetricsF(painter.font(), painter.device()), hint);
-    // Centred near the top of the display, its bottom edge 90 points down.
-    const double height = size.height() + 18;
-    const QRectF capsule(bounds().center().x() - size.width() / 2 - 18, 90 - height,
-                         size.width() + 36, height);
-    drawLabel(painter, capsule, height / 2, 0.8, QPointF(18, 9), hint, size);
+    const QRectF capsule = Selection::hintFrame(size + QSizeF(36, 18), bounds());
+    drawLabel(painter, capsule, capsule.height() / 2, 0.8, QPointF(18, 9), hint, size);
 }
 
 void CanvasView::drawSelectedOutline(QPainter& painter) const {
@@ -150,11 +147,7 @@ void CanvasView::drawSizeLabel(QPainter& painter) const {
     const QString text = QStringLiteral("%1 × %2").arg(pixels.width()).arg(pixels.height());
     painter.setFont(digitsFont(11, painter.device()));
     const QSizeF size = textSize(QFontMetricsF(painter.font(), painter.device()), text);
-    QRectF box(0, 0, size.width() + 12, size.height() + 6);
-    // Above the top-left corner; inside it when the display's top edge leaves no room.
-    box.moveBottomLeft(QPointF(m_selection.left(), m_selection.top() - 6));
-    if (box.top() < bounds().top() + 2)
-        box.moveTopLeft(m_selection.topLeft() + QPointF(6, 6));
+    const QRectF box = Selection::sizeLabelFrame(m_selection, size + QSizeF(12, 6), bounds());
     drawLabel(painter, box, 4, 0.85, QPointF(6, 3), text, size);
 }
 

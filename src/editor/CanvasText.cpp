@@ -11,7 +11,6 @@
 void CanvasView::beginText(QPointF p) {
     const QFont& font = Annotation::textFont();
     const int height = int(std::ceil(QFontMetricsF(font).lineSpacing())) + 2;
-    const double width = std::max(m_selection.right() - p.x(), 80.0);
 
     auto* field = new QLineEdit(this);
     field->setFrame(false);
@@ -21,9 +20,7 @@ void CanvasView::beginText(QPointF p) {
     palette.setColor(QPalette::Base, Qt::transparent);
     palette.setColor(QPalette::Text, m_tools->color());
     field->setPalette(palette);
-    // The press point is the field's left edge, vertically centred.
-    field->setGeometry(int(std::lround(p.x())), int(std::lround(p.y() - height / 2.0)),
-                       int(std::ceil(width)), height);
+    field->setGeometry(Selection::textFieldFrame(p, height, m_selection));
     field->installEventFilter(this);
     field->show();
     m_activeField = field;

@@ -84,4 +84,23 @@ QPoint pixelUnder(QPointF p, QSize imageSize, const QRectF& bounds) {
                   int(std::floor(p.y() * imageSize.height() / bounds.height())));
 }
 
+QRectF sizeLabelFrame(const QRectF& selection, QSizeF size, const QRectF& bounds) {
+    QRectF box(QPointF(), size);
+    box.moveBottomLeft(QPointF(selection.left(), selection.top() - 6));
+    if (box.top() < bounds.top() + 2)
+        box.moveTopLeft(selection.topLeft() + QPointF(6, 6));
+    return box;
+}
+
+QRectF hintFrame(QSizeF size, const QRectF& bounds) {
+    return QRectF(bounds.center().x() - size.width() / 2, bounds.top() + 90 - size.height(),
+                  size.width(), size.height());
+}
+
+QRect textFieldFrame(QPointF press, int height, const QRectF& selection) {
+    const double width = std::max(selection.right() - press.x(), 80.0);
+    return QRect(int(std::lround(press.x())), int(std::lround(press.y() - height / 2.0)),
+                 int(std::ceil(width)), height);
+}
+
 } // namespace Selection

@@ -44,4 +44,13 @@ QRectF loupeFrame(QPointF pointer, const QRectF& bounds);
 // The frozen image's pixel under a point, whose coordinates the loupe shows.
 QPoint pixelUnder(QPointF p, QSize imageSize, const QRectF& bounds);
 
+// The size label of the given size: 6 points above the selection's top-left corner, or 6 points
+// inside it where that would come within 2 points of the display's top.
+QRectF sizeLabelFrame(const QRectF& selection, QSizeF size, const QRectF& bounds);
+// The hint shown before a selection: centred across the display, its bottom 90 points down.
+QRectF hintFrame(QSizeF size, const QRectF& bounds);
+// The text field for a press: its left edge at the press, vertically centred on it, reaching the
+// selection's right edge but never under 80 points wide.
+QRect textFieldFrame(QPointF press, int height, const QRectF& selection);
+
 } // namespace Selection

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -96,11 +97,18 @@ QString folder() {
     return Paths::dataFolder() + QStringLiteral("/Brindlecap/Recientes");
 }
 
+bool isEntryName(const QString& name) {
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9]{8}-[0-9]{6}-[0-9]{3}(_[0-9]{3})?\\.png$"));
+    return form.match(name).hasMatch();
+}
+
 QStringList items() {
     const QDir dir(folder());
-    QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
-    names.removeIf(
-        [](const QString& name) { return !name.endsWith(suffix) || name.size() == suffix.size(); });
+    // Regular files only: a FIFO would block its reader, and a link may point anywhere.
+    QStringList names = dir.entryList({QStringLiteral("*.png")},
+                                      QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::NoSort);
+    names.removeIf([](const QString& name) { return !isEntryName(name); });
     std::sort(names.begin(), names.end(), std::greater<>());
     QStringList paths;
     paths.reserve(names.size());

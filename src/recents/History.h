@@ -20,8 +20,11 @@ inline constexpr int capacity = 20;
 
 // ~/.local/share/Brindlecap/Recientes; not created here.
 QString folder();
-// Paths of the entries (files whose name ends in exactly ".png"), newest first; empty when the
-// folder is missing or unreadable.
+// True for the names this store gives: "yyyyMMdd-HHmmss-zzz.png", or with "_NNN" before ".png"
+// for a later addition within the same millisecond.
+bool isEntryName(const QString& name);
+// Paths of the entries (regular files, not links, with an entry name), newest first; empty when
+// the folder is missing or unreadable. Anything else in the folder is never listed nor pruned.
 QStringList items();
 // Files the bytes as a new entry and keeps the 20 newest. Safe off the main thread; failures
 // are silent and never leave a partial entry.

@@ -1,20 +1,37 @@
 #include "settings/Prefs.h"
 
 #include "platform/Paths.h"
+#include "settings/SettingsFile.h"
 
 #include <QDir>
-#include <QSettings>
+#include <QStandardPaths>
 #include <QVariant>
 
 #include <cmath>
 
 namespace {
 
-// A fresh object per access: QSettings objects are reentrant, not thread-safe, while the store
-// behind them is shared and locked, so readers on other threads see the main thread's writes.
-QSettings store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brindlecap"),
-                     QStringLiteral("Brindlecap"));
+// Every key Prefs reads; the store keeps nothing else of the file.
+QStringList allKeys() {
+    using namespace Prefs::Keys;
+    QStringList keys{autoCopy,    autoSaveArea,   autoSaveFullScreen,
+                     keepHistory, showLoupe,      markerOpacity,
+                     saveFolder,  didShowWelcome, didRequestScreenCapture};
+    for (Tool tool : Tool::allCases())
+        keys << Prefs::Keys::size(tool);
+    for (CaptureAction action : CaptureAction::allCases())
+        keys << Prefs::Keys::hotkey(action);
+    return keys;
+}
+
+// Where QSettings keeps the program's settings (~/.config/Brindlecap/Brindlecap.conf), fixed on
+// first use as QSettings fixes it.
+SettingsFile& store() {
+    static SettingsFile file(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/Brindlecap/Brindlecap.conf"),
+        allKeys());
+    return file;
 }
 
 // Values read back from the INI file are strings; values written earlier in this process keep
@@ -121,9 +138,12 @@ void setMarkerOpacity(double opacity) {
 
 QString saveFolder() {
     const QVariant stored = store().value(Keys::saveFolder);
-    // An empty path would mean the working directory, never what the user chose.
-    if (stored.typeId() == QMetaType::QString && !stored.toString().isEmpty())
-        return QDir::cleanPath(stored.toString());
+    // A relative path would be taken from wherever the program was started, never a folder the
+    // user chose; a file cannot take captures.
+    const QString path = stored.typeId() == QMetaType::QString ? stored.toString() : QString();
+    const QFileInfo folder(path);
+    if (QDir::isAbsolutePath(path) && (folder.isDir() || !folder.exists()))
+        return QDir::cleanPath(path);
     return Paths::picturesFolder() + QStringLiteral("/Brindlecap");
 }
 

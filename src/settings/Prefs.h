@@ -9,9 +9,9 @@
 
 #include <optional>
 
-// Typed access to the persistent settings (~/.config/Brindlecap/Brindlecap.conf). Every read goes
-// to the store, so a value written anywhere is seen by the next read everywhere. Safe to call
-// from any thread: each access uses its own QSettings object over the shared, locked store.
+// Typed access to the persistent settings (~/.config/Brindlecap/Brindlecap.conf), through
+// SettingsFile: a value written anywhere, by this process or by hand, is seen by the next read
+// everywhere, and a write changes only its own key's line. Safe to call from any thread.
 namespace Prefs {
 
 namespace Keys {
@@ -49,7 +49,8 @@ double markerOpacity();
 // changes nothing.
 void setMarkerOpacity(double opacity);
 
-// The stored folder, else <Pictures>/Brindlecap. Neither created nor checked.
+// The stored folder, else <Pictures>/Brindlecap. A stored value that is not an absolute path, or
+// that names something other than a folder, counts as unset. Not created.
 QString saveFolder();
 // Stores a folder path; an empty path removes the choice, so the default applies again.
 void setSaveFolder(const QString& path);

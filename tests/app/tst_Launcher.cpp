@@ -1,9 +1,17 @@
 #include "app/SingleInstance.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // The `brindlecap` launcher against the program's real socket server.
 class tst_Launcher : public QObject {
@@ -29,9 +37,8 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(AppCommand, expected);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
-        SingleInstance program(SingleInstance::defaultSocketPath().valueOr(QString()));
-        QCOMPARE(program.start().valueOr(SingleInstance::Role::secondary),
-                 SingleInstance::Role::primary);
+        SingleInstance program(SingleInstance::defaultSocketPath());
+        QCOMPARE(program.start(), SingleInstance::Role::primary);
         QSignalSpy received(&program, &SingleInstance::commandReceived);
 
         // Alone in a folder, so the program cannot step in for a launcher that fails.
@@ -56,7 +63,71 @@ private Q_SLOTS:
         QVERIFY(launcher.readAllStandardError().contains("captura"));
     }
 
+    // A program that stops answering (stopped, its queue of connections full) must neither hang
+    // whoever calls it nor be replaced by a second program: both the launcher and a direct start
+    // say so and fail, and the program, resumed, is still the one that answers.
+    void unresponsiveProgramIsReportedAndLeftAlone() {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
+        const QString socket = m_runtime->filePath(QStringLiteral("brindlecap.socket"));
+        QProcess program;
+        program.start(programPath(), {});
+        const auto cleanUp = qScopeGuard([&] {
+            ::kill(pid_t(program.processId()), SIGCONT);
+            program.kill();
+            program.waitForFinished();
+        });
+        // Answering proves it is past its start-up and listens for good.
+        QTRY_VERIFY_WITH_TIMEOUT(SingleInstance(socket).send(AppCommand::settings, 1000), 30000);
+        QCOMPARE(::kill(pid_t(program.processId()), SIGSTOP), 0);
+        std::vector<int> queued;
+        for (int fd = 0; fd >= 0 && queued.size() < 4096;) {
+            fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            if (::connect(fd, address(socket), sizeof(sockaddr_un)) == 0) {
+                queued.push_back(fd);
+            } else {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        const auto inode = [&] {
+            struct stat info {};
+            ::stat(QFile::encodeName(socket).constData(), &info);
+            return info.st_ino;
+        };
+        const ino_t listening = inode();
+
+        for (const QString& caller : {launcherPath(), programPath()}) {
+            QProcess start;
+            start.start(caller, {});
+            QVERIFY2(start.waitForFinished(30000), qPrintable(caller));
+            QCOMPARE(start.exitCode(), 1);
+            QVERIFY(start.readAllStandardError().contains("en ejecución pero no responde"));
+        }
+        QCOMPARE(inode(), listening);
+        ::kill(pid_t(program.processId()), SIGCONT);
+        for (const int fd : queued)
+            ::close(fd);
+        QProcess quit;
+        quit.start(launcherPath(), {"quit"});
+
+        QVERIFY(quit.waitForFinished(30000));
+        QCOMPARE(quit.exitCode(), 0);
+        QVERIFY(program.waitForFinished(30000));
+    }
+
 private:
+    static const sockaddr* address(const QString& path) {
+        static sockaddr_un stored{};
+        stored.sun_family = AF_UNIX;
+        const QByteArray encoded = QFile::encodeName(path);
+        std::memcpy(stored.sun_path, encoded.constData(), size_t(encoded.size()) + 1);
+        return reinterpret_cast<const sockaddr*>(&stored);
+    }
+
+    static QString programPath() {
+        return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap-app");
+    }
+
     static QString launcherPath() {
         return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap");
     }

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 
 #include <QFile>
@@ -9,7 +10,9 @@
 #include <QTest>
 #include <QtConcurrent>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -19,11 +22,22 @@ namespace {
 bool sendFromElsewhere(const QString& path, AppCommand command) {
     QFuture<bool> sent = QtConcurrent::run([path, command] {
         SingleInstance client(path);
-        return client.send(command, 2000).ok();
+        return client.send(command, 2000);
     });
     while (!sent.isFinished())
         QTest::qWait(5);
     return sent.result();
+}
+
+// Without XDG_RUNTIME_DIR, with `tmp` as the temporary folder, until the result is dropped.
+auto fallBackTo(const QString& tmp) {
+    auto restore = qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), old = qgetenv("TMPDIR")] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("TMPDIR", old);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    return restore;
 }
 
 } // namespace
@@ -34,6 +48,8 @@ class tst_SingleInstance : public QObject {
 private Q_SLOTS:
     void replacesAStaleSocketAndServesOnlyWellFormedCommands();
     void defaultPathIsAFolderOnlyThisUserCanEnter();
+    void foreignFallbackFolderStartsNoProgram();
+    void silentAndForeignClientsAreDropped();
 
 private:
     QTemporaryDir m_dir;
@@ -51,8 +67,7 @@ void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
     SingleInstance server(path());
-    QCOMPARE(server.start().valueOr(SingleInstance::Role::secondary),
-             SingleInstance::Role::primary);
+    QCOMPARE(server.start(), SingleInstance::Role::primary);
     QSignalSpy received(&server, &SingleInstance::commandReceived);
     const QByteArray badMessages[] = {"BRINDLE 1 area\n",
                                       "BRINDLECAP 2 area\n",
@@ -87,25 +102,88 @@ void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
 // Without XDG_RUNTIME_DIR the socket goes into a private folder under the temp folder; a folder
 // of that name that others can enter is refused.
 void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
-    const auto restore =
-        qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), tmp = qgetenv("TMPDIR")] {
-            qputenv("XDG_RUNTIME_DIR", runtime);
-            qputenv("TMPDIR", tmp);
-        });
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    const auto restore = fallBackTo(m_dir.path());
     const QString folder = m_dir.path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
+    QString error;
 
-    const Result<QString> socket = SingleInstance::defaultSocketPath();
+    const QString socket = SingleInstance::defaultSocketPath();
     const QFile::Permissions made = QFileInfo(folder).permissions();
     QVERIFY(QFile::setPermissions(folder, made | QFile::Permissions(0x77))); // group and others
-    const Result<QString> refused = SingleInstance::defaultSocketPath();
+    const QString refused = SingleInstance::defaultSocketPath(&error);
 
-    QCOMPARE(socket.valueOr(QString()), folder + "/brindlecap.socket");
+    QCOMPARE(socket, folder + "/brindlecap.socket");
     QCOMPARE(made & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(!refused);
-    QVERIFY(refused.message().contains(folder));
+    QVERIFY(refused.isEmpty());
+    QVERIFY(error.contains(folder));
+}
+
+// Another local user made the fallback folder first: the start says so and runs no program,
+// which could not tell whether one already runs.
+void tst_SingleInstance::foreignFallbackFolderStartsNoProgram() {
+    QTemporaryDir tmp;
+    const auto restore = fallBackTo(tmp.path());
+    const QByteArray folder =
+        QFile::encodeName(tmp.path()) + "/brindlecap-" + QByteArray::number(::getuid());
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    if (::chown(folder.constData(), ::getuid() + 1, ::getgid()) != 0)
+        QSKIP("only root can give a folder to another user");
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    SingleInstance instance;
+
+    const auto status = CommandLine::prepare(CommandLine::parse({}), instance, out, err);
+
+    QCOMPARE(status, std::optional<int>(1));
+    QVERIFY2(errText.contains(QString::fromLocal8Bit(folder) + " pertenece a otro usuario"),
+             qPrintable(errText));
+    QVERIFY(!instance.isListening());
+}
+
+// A client that says nothing is let go after a while; one of another user, who reached the
+// socket despite its permissions, is never answered.
+void tst_SingleInstance::silentAndForeignClientsAreDropped() {
+    QTemporaryDir dir;
+    const QString socket = dir.filePath("brindlecap.socket");
+    SingleInstance server(socket);
+    QCOMPARE(server.start(), SingleInstance::Role::primary);
+    QSignalSpy received(&server, &SingleInstance::commandReceived);
+    QLocalSocket silent;
+    silent.connectToServer(socket);
+    QVERIFY(silent.waitForConnected(1000));
+    if (::getuid() != 0)
+        QSKIP("only root can connect as another user");
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)));
+    QVERIFY(QFile::setPermissions(socket, QFile::Permissions(0x7777)));
+    const QByteArray line = "BRINDLECAP 1 area\n";
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray path = QFile::encodeName(socket);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const timeval limit{3, 0};
+    int result[2];
+    QCOMPARE(::pipe2(result, O_NONBLOCK), 0);
+    // The child makes system calls only: another thread may hold a lock it would need.
+    if (::fork() == 0) {
+        char answer[4] = {};
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        const bool answered =
+            ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::write(fd, line.constData(), size_t(line.size())) == line.size() &&
+            ::read(fd, answer, 3) > 0;
+        ::write(result[1], answered ? "A" : "-", 1);
+        ::_exit(0);
+    }
+    ::close(result[1]);
+    char outcome = 0;
+
+    QVERIFY(QTest::qWaitFor([&] { return ::read(result[0], &outcome, 1) == 1; }, 10000));
+
+    ::close(result[0]);
+    QCOMPARE(outcome, '-');
+    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 8000);
+    QCOMPARE(received.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)

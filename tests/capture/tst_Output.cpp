@@ -21,13 +21,17 @@ Rendered rendered(QSize pixels, qreal scale, quint32 seed = 1) {
 }
 
 // xclip reads from us, so the event loop has to run while it does.
-QImage clipboardImage(const QString& target) {
+QByteArray clipboardBytes(const QString& target) {
     QProcess xclip;
     xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
     if (!xclip.waitForStarted() ||
         !QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
         return {};
-    return QImage::fromData(xclip.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+    return xclip.readAllStandardOutput();
+}
+
+QImage clipboardImage(const QString& target) {
+    return QImage::fromData(clipboardBytes(target)).convertToFormat(QImage::Format_RGB32);
 }
 
 // Delivers and waits for the completion: its failure message, empty on success; nullopt when it
@@ -50,7 +54,8 @@ private Q_SLOTS:
     void init();
     void laterCopyWinsAndOthersReadItAsPngAndTiff();
     void savesKeepPixelsAndDensityAndNeverReplaceEachOther();
-    void historyOnlyLeavesTheClipboardAloneAndHonoursKeepHistory();
+    void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory();
+    void pngAloneOffersTiffWithItsDensityWhenAsked();
 };
 
 void tst_Output::init() {
@@ -61,10 +66,12 @@ void tst_Output::init() {
 void tst_Output::laterCopyWinsAndOthersReadItAsPngAndTiff() {
     const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
     int completions = 0;
+    const qint64 before = Output::generation();
 
     Output::deliver(large, true, std::nullopt, false, [&](const Status&) { ++completions; });
     Output::deliver(small, true, std::nullopt, false, [&](const Status&) { ++completions; });
 
+    QCOMPARE(Output::generation(), before + 2);
     QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
     QCOMPARE(clipboardImage("image/png"), small.image);
     QCOMPARE(clipboardImage("image/tiff"), small.image);
@@ -96,16 +103,36 @@ void tst_Output::savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
     QCOMPARE(clipboardImage("image/png"), third.image);
 }
 
-void tst_Output::historyOnlyLeavesTheClipboardAloneAndHonoursKeepHistory() {
+void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
     QApplication::clipboard()->setText(QStringLiteral("antes"));
+    const qint64 before = Output::generation();
 
     QCOMPARE(deliverAndWait(rendered({50, 40}, 1), false, std::nullopt, true), QString());
+    QCOMPARE(Output::generation(), before);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("antes"));
     QCOMPARE(History::items().size(), 1);
     Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
     QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
 
     QCOMPARE(History::items().size(), 1);
+}
+
+// The recents drawer copies a stored PNG: the TIFF then comes from decoding it.
+void tst_Output::pngAloneOffersTiffWithItsDensityWhenAsked() {
+    const Rendered capture = rendered({30, 20}, 2, 6);
+    const std::optional<QByteArray> png = Output::pngData(capture);
+    QVERIFY(png);
+
+    QApplication::clipboard()->setMimeData(Output::clipboardData(*png).release());
+
+    const QList<QByteArray> targets = clipboardBytes("TARGETS").split('\n');
+    QVERIFY(targets.contains("image/png") && targets.contains("image/tiff"));
+    QCOMPARE(clipboardBytes("image/png"), *png);
+    const QImage tiff = clipboardImage("image/tiff");
+    QCOMPARE(tiff, capture.image);
+    QCOMPARE(tiff.dotsPerMeterX(), 5669);
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             capture.image);
 }
 
 QTEST_MAIN(tst_Output)

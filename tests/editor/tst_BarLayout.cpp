@@ -27,6 +27,15 @@ private Q_SLOTS:
         QCOMPARE(actions(QRectF(400, 300, 600, 400)), QPointF(834, 708));
         QCOMPARE(actions(QRectF(400, 660, 600, 400)), QPointF(834, 614));
         QCOMPARE(actions(display), QPointF(1750, 1034));
+        // Popups: 6 points right of the tools bar, else left of it; the top 19 points above the
+        // anchor button's centre; raised to stay 4 points above the bottom.
+        const auto popup = [&](double barX, double anchorY) {
+            const QRectF bar(barX, 300, 38, 390), anchor(barX + 4, anchorY, 30, 30);
+            return BarLayout::popupFrame(anchor, bar, display, QSizeF(200, 60)).topLeft();
+        };
+        QCOMPARE(popup(1008, 400), QPointF(1052, 396));
+        QCOMPARE(popup(1700, 400), QPointF(1494, 396));
+        QCOMPARE(popup(1008, 1045), QPointF(1052, 1016));
     }
 };
 

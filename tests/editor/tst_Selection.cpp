@@ -72,6 +72,21 @@ private Q_SLOTS:
             << Selection::loupeFrame({50, 431}, {0, 0, 1000, 600}) << QRectF(70, 451, 125, 125);
         QTest::newRow("the loupe goes above 168 points above the bottom")
             << Selection::loupeFrame({50, 432}, {0, 0, 1000, 600}) << QRectF(70, 287, 125, 125);
+        // Labels and the text field, sized 60 × 20 points.
+        QTest::newRow("the size label sits 6 points above the top-left corner")
+            << Selection::sizeLabelFrame({100, 28, 200, 100}, {60, 20}, display)
+            << QRectF(100, 2, 60, 20);
+        QTest::newRow("the size label goes 6 points inside within 2 points of the top")
+            << Selection::sizeLabelFrame({100, 27, 200, 100}, {60, 20}, display)
+            << QRectF(106, 33, 60, 20);
+        QTest::newRow("the hint is centred across the display, its bottom 90 points down")
+            << Selection::hintFrame({60, 20}, display) << QRectF(170, 70, 60, 20);
+        QTest::newRow("the text field runs from the press to the selection's right edge")
+            << QRectF(Selection::textFieldFrame({100.6, 120.2}, 21, chosen))
+            << QRectF(101, 110, 200, 21);
+        QTest::newRow("the text field is 80 points wide at least")
+            << QRectF(Selection::textFieldFrame({270, 120}, 20, chosen))
+            << QRectF(270, 110, 80, 20);
     }
 
     void rectangles() {

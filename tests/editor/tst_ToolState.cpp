@@ -55,12 +55,9 @@ private Q_SLOTS:
     void stepped_data() {
         QTest::addColumn<double>("result");
         QTest::addColumn<double>("expected");
-        QTest::newRow("plus raises the opacity by 0.05")
-            << ToolState::steppedOpacity(0.4, 1) << 0.45;
         QTest::newRow("an opacity off the grid lands on it")
             << ToolState::steppedOpacity(0.42, -1) << 0.35;
         QTest::newRow("plus stops at full opacity") << ToolState::steppedOpacity(0.95, 2) << 1.0;
-        QTest::newRow("badges step by two") << ToolState::steppedSize(Tool::number, 30, -1) << 28.0;
         QTest::newRow("the marker stops at its largest")
             << ToolState::steppedSize(Tool::marker, 40, 1) << 40.0;
     }

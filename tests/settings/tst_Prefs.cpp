@@ -1,6 +1,8 @@
 // The settings store as every part of the program reads it: defaults, clamps, strict typed reads
 // of what a hand-edited or damaged settings file may hold, and reads from another thread.
+#include "FileSizeLimit.h"
 #include "settings/Prefs.h"
+#include "settings/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +32,8 @@ QSettings store() {
 // modification time so that QSettings notices the change even within one clock tick.
 void writeSettingsFile(const QByteArray& lines) {
     static int tick = 0;
-    QFile file(store().fileName());
+    static const QString path = store().fileName();
+    QFile file(path);
     QDir().mkpath(QFileInfo(file).path());
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[General]\n" + lines + "\n");
@@ -95,6 +98,34 @@ private Q_SLOTS:
         QCOMPARE(read("autoCopy=abc"), 1.0);
     }
 
+    // Only an absolute path that is a folder, or nothing yet, is a save folder; anything else
+    // would scatter captures wherever the program was started.
+    void saveFolderIsAnAbsoluteFolderOrTheDefault_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("folder");
+        const QString fallback = m_home.path() + "/Pictures/Brindlecap";
+        const QByteArray home = QFile::encodeName(m_home.path());
+        QFile file(m_home.filePath("a-file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QTest::newRow("existing folder") << "saveFolder=" + home << m_home.path();
+        QTest::newRow("folder made later")
+            << "saveFolder=" + home + "/later/" << m_home.path() + "/later";
+        QTest::newRow("empty") << QByteArray("saveFolder=") << fallback;
+        QTest::newRow("relative") << QByteArray("saveFolder=shots") << fallback;
+        QTest::newRow("tilde is not expanded") << QByteArray("saveFolder=~/shots") << fallback;
+        QTest::newRow("boolean text") << QByteArray("saveFolder=true") << fallback;
+        QTest::newRow("a list") << QByteArray("saveFolder=/a, /b") << fallback;
+        QTest::newRow("a file") << "saveFolder=" + home + "/a-file" << fallback;
+    }
+
+    void saveFolderIsAnAbsoluteFolderOrTheDefault() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, folder);
+        writeSettingsFile(stored);
+
+        QCOMPARE(Prefs::saveFolder(), folder);
+    }
+
     // Writes are clamped; what cannot be stored (nan, the fixed text size) stores nothing.
     void writesAreClamped() {
         const auto stored = [](const QString& key, double written) {
@@ -129,6 +160,145 @@ private Q_SLOTS:
         QCOMPARE(decoded("abc"), Combo());
         QCOMPARE(decoded("{'keyCode':25,'modifiers':768}"), Combo());
         QCOMPARE(decoded("{'keyCode':'25','modifiers':768,'display':'x'}"), Combo());
+    }
+
+    // A write changes its key's line only: the user's comments, other sections and values this
+    // program reads differently stay byte for byte.
+    void writeChangesOnlyItsLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray set = "didShowWelcome=true";
+        QTest::newRow("replaced in place, comments kept")
+            << QByteArray("; mine\n[General]\nx=\"1\"\ndidShowWelcome=yes\n; end\n") << set
+            << QByteArray("; mine\n[General]\nx=\"1\"\ndidShowWelcome=true\n; end\n");
+        QTest::newRow("added after the general section's last line")
+            << QByteArray("[General]\nx=1\n\n[Other]\ny=2\n") << set
+            << QByteArray("[General]\nx=1\ndidShowWelcome=true\n\n[Other]\ny=2\n");
+        QTest::newRow("general section missing") << QByteArray("[Other]\ny=2\n") << set
+                                                 << QByteArray("[General]\ndidShowWelcome=true\n\n"
+                                                               "[Other]\ny=2\n");
+        QTest::newRow("empty file")
+            << QByteArray() << set << QByteArray("[General]\ndidShowWelcome=true\n");
+        QTest::newRow("lines before any section are general")
+            << QByteArray(" didShowWelcome = no\r\n[General]\n") << set
+            << QByteArray("didShowWelcome=true\r\n[General]\n");
+        QTest::newRow("same key in another section and in a comment untouched")
+            << QByteArray("[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no") << set
+            << QByteArray("[Other]\ndidShowWelcome=no\n[General]\n;didShowWelcome=no\n"
+                          "didShowWelcome=true\n");
+        QTest::newRow("later duplicates dropped")
+            << QByteArray("[General]\ndidShowWelcome=1\nx=1\ndidShowWelcome=2\n") << set
+            << QByteArray("[General]\ndidShowWelcome=true\nx=1\n");
+        QTest::newRow("no line removes the key") << QByteArray("[General]\ndidShowWelcome=1\nx=1")
+                                                 << QByteArray() << QByteArray("[General]\nx=1");
+    }
+
+    void writeChangesOnlyItsLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, after);
+
+        QCOMPARE(SettingsFile::withLine(before, "didShowWelcome", line), after);
+    }
+
+    // Only a file of comments, sections and "key=value" lines is edited; any other is left as
+    // it was.
+    void onlySettingsTextParses_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("parses");
+        QTest::newRow("comments of both kinds, blanks, CRLF")
+            << QByteArray("# a\r\n; b\n\n[General]\r\n x = 1 \n") << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("a line that is no setting") << QByteArray("[General]\nhello\n") << false;
+        QTest::newRow("a line without a key") << QByteArray("=1\n") << false;
+        QTest::newRow("broken section header") << QByteArray("[General\nx=1\n") << false;
+        QTest::newRow("not UTF-8") << QByteArray("x=\xff\xfe\n") << false;
+        QTest::newRow("a zero byte") << QByteArray("x=1\n\0\n", 6) << false;
+    }
+
+    void onlySettingsTextParses() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, parses);
+
+        QCOMPARE(SettingsFile::parses(file), parses);
+    }
+
+    // The line of a written value reads back as that value.
+    void writtenLinesReadBack_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("path with comma, quote, accent and edge blanks")
+            << QVariant(u" /tmp/fotos, \"año\"\\ "_qs);
+        QTest::newRow("shortcut bytes beyond ASCII")
+            << QVariant(QByteArray("{\"display\":\"Super+Alt+\xe2\x86\x90\"}"));
+        QTest::newRow("no shortcut") << QVariant(QByteArray(""));
+        QTest::newRow("number") << QVariant(0.35);
+    }
+
+    void writtenLinesReadBack() {
+        QFETCH(QVariant, value);
+
+        writeSettingsFile(SettingsFile::lineFor("saveFolder", value));
+
+        QCOMPARE(store().value("saveFolder").toString(), value.toString());
+        QCOMPARE(store().value("saveFolder").typeId() == QMetaType::QByteArray,
+                 value.typeId() == QMetaType::QByteArray);
+    }
+
+    // Reads must not parse the file again while it is unchanged, however much it holds; a change
+    // (another size or time) is read. Both copies of the file have the same size and time.
+    void unchangedFileIsNotReadAgain() {
+        QByteArray junk;
+        for (int i = 0; i < 20000; ++i)
+            junk += "junk" + QByteArray::number(i) + "=x\n";
+        // No QSettings of the test's own from here on: one would keep the file's text cached.
+        const QString path = store().fileName();
+        writeSettingsFile("autoCopy=false\n" + junk);
+        const QDateTime written = QFileInfo(path).lastModified();
+        QVERIFY(!Prefs::autoCopy());
+        const auto rewrite = [&](const QByteArray& line, const QDateTime& time) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.write("[General]\n" + line) > 0 && file.flush());
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+
+        rewrite("autoCopy=true \n", written);
+        const bool unchanged = Prefs::autoCopy();
+        rewrite("autoCopy=true \n", written.addSecs(1));
+
+        QVERIFY(!unchanged);
+        QVERIFY(Prefs::autoCopy());
+    }
+
+    // A write that fails part-way (a full disk, here a file-size limit) leaves the old file.
+    void failedWriteLeavesTheFileWhole() {
+        const QByteArray comments = QByteArray(8000, ';') + "\nautoCopy=false";
+        writeSettingsFile(comments);
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.applied());
+
+            Prefs::setBool(Prefs::Keys::keepHistory, false);
+        }
+
+        QFile file(store().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[General]\n" + comments + "\n");
+    }
+
+    // Far larger than any file this program writes: neither parsed nor written.
+    void oversizedFileIsNeitherReadNorWritten() {
+        const QByteArray huge = "autoCopy=false\n" + QByteArray(SettingsFile::maxSize, ';');
+        writeSettingsFile(huge);
+
+        Prefs::setBool(Prefs::Keys::keepHistory, false);
+
+        QVERIFY(Prefs::autoCopy());
+        QVERIFY(Prefs::keepHistory());
+        QFile file(store().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[General]\n" + huge + "\n");
     }
 
     // Output delivery reads keepHistory on a worker thread while the settings window writes; the

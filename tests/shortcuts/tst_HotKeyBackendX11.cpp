@@ -40,11 +40,90 @@ class tst_HotKeyBackendX11 : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void pressOfTheCombinationRunsTheHandler();
-    void reloadRegistersWhatItCanAndDropsTheOldFirst();
-    void grabIsHeldOnlyByALiveHotKey();
+    void init() {
+        m_performed.clear();
+        HotKeyCenter::shared().onAction = [this](int action) { m_performed << action; };
+        m_escape = HotKey::create(escapeKey, 0, [this] { ++m_escapes; });
+        QVERIFY(m_escape);
+    }
+
+    void cleanup() {
+        HotKeyCenter::shared().suspend();
+        m_escape.reset();
+    }
+
+    // NumLock and CapsLock leave the combination as it is; Alt makes it another one.
+    void pressOfTheCombinationRunsTheHandler() {
+        int ran = 0;
+        const auto hotKey = HotKey::create(nineKey, shiftCtrl, [&ran] { ++ran; });
+        QVERIFY(hotKey);
+
+        pressAndSettle("shift+ctrl+9");
+        for (const char* lock : {"Num_Lock", "Caps_Lock"}) {
+            QProcess::execute(u"xdotool"_qs, {"key", lock});
+            // The lock goes off again even when a check fails, or it would spoil the other tests.
+            const auto unlock = qScopeGuard([lock] {
+                QProcess::execute(u"xdotool"_qs, {"key", lock});
+            });
+            pressAndSettle("shift+ctrl+9");
+        }
+        pressAndSettle("shift+ctrl+alt+9");
+
+        QCOMPARE(ran, 3);
+    }
+
+    // A combination held by another client lands in `failed` while the others work; a second
+    // reload drops the old registrations first (or this process would refuse its own
+    // combinations); a cleared shortcut is no failure and no longer runs.
+    void reloadRegistersWhatItCanAndDropsTheOldFirst() {
+        HotKeyCenter& center = HotKeyCenter::shared();
+        Connection other = grabElsewhere(17); // the 8 key
+        QVERIFY(other);
+        const auto combo = [](quint32 keyCode) { return KeyCombo{keyCode, shiftCtrl, QString()}; };
+        QList<HotKeyCenter::Binding> bindings{
+            {area, combo(nineKey)}, {fullScreen, combo(eightKey)}, {recents, combo(zeroKey)}};
+
+        center.reload(bindings);
+        pressAndSettle("shift+ctrl+9");
+        pressAndSettle("shift+ctrl+0");
+        const QSet<int> failedFirst = center.failed();
+        other.reset();
+        QTest::qWait(100); // the server lets the other client's grabs go
+        bindings[recents].combo.reset();
+        center.reload(bindings);
+        pressAndSettle("shift+ctrl+8");
+        pressAndSettle("shift+ctrl+9");
+        pressAndSettle("shift+ctrl+0");
+
+        QCOMPARE(failedFirst, QSet<int>{fullScreen});
+        QVERIFY(center.failed().isEmpty());
+        QCOMPARE(m_performed, (QList<int>{area, recents, fullScreen, area}));
+    }
+
+    // A refusal keeps no partial grab; the same combination twice in one process is refused, as X
+    // would grant it twice and drop both at the first ungrab; a hot key whose handler drops it (an
+    // Escape that ends a capture) releases its grab.
+    void grabIsHeldOnlyByALiveHotKey() {
+        // Holds only the combination without locks, so our lock variants would succeed.
+        Connection other = grabElsewhere(19, true);
+        QVERIFY(other);
+        const auto refused = HotKey::create(zeroKey, shiftCtrl, [] {});
+        other.reset();
+        const bool freeAfterRefusal = bool(grabElsewhere(19));
+
+        std::unique_ptr<HotKey> held;
+        held = HotKey::create(zeroKey, shiftCtrl, [&held] { held.reset(); });
+        const auto twice = HotKey::create(zeroKey, shiftCtrl, [] {});
+        const bool heldElsewhere = bool(grabElsewhere(19));
+        pressAndSettle("shift+ctrl+0");
+
+        QVERIFY(!refused);
+        QVERIFY(freeAfterRefusal);
+        QVERIFY(!twice);
+        QVERIFY(!heldElsewhere);
+        QVERIFY(!held);
+        QVERIFY(grabElsewhere(19));
+    }
 
 private:
     // Presses `keys`, then Escape, and waits for the Escape hot key: by then every earlier press
@@ -59,92 +138,6 @@ private:
     int m_escapes = 0;
     QList<int> m_performed;
 };
-
-void tst_HotKeyBackendX11::init() {
-    m_performed.clear();
-    HotKeyCenter::shared().onAction = [this](int action) { m_performed << action; };
-    m_escape = HotKey::create(escapeKey, 0, [this] { ++m_escapes; });
-    QVERIFY(m_escape);
-}
-
-void tst_HotKeyBackendX11::cleanup() {
-    HotKeyCenter::shared().suspend();
-    m_escape.reset();
-}
-
-// NumLock and CapsLock leave the combination as it is; Alt makes it another one.
-void tst_HotKeyBackendX11::pressOfTheCombinationRunsTheHandler() {
-    int ran = 0;
-    const auto hotKey = HotKey::create(nineKey, shiftCtrl, [&ran] { ++ran; });
-    QVERIFY(hotKey);
-
-    pressAndSettle("shift+ctrl+9");
-    for (const char* lock : {"Num_Lock", "Caps_Lock"}) {
-        QProcess::execute(u"xdotool"_qs, {"key", lock});
-        // The lock goes off again even when a check fails, or it would spoil the other tests.
-        const auto unlock = qScopeGuard([lock] {
-            QProcess::execute(u"xdotool"_qs, {"key", lock});
-        });
-        pressAndSettle("shift+ctrl+9");
-    }
-    pressAndSettle("shift+ctrl+alt+9");
-
-    QCOMPARE(ran, 3);
-}
-
-// A combination held by another client lands in `failed` while the others work; a second reload
-// drops the old registrations first (or this process would refuse its own combinations); a
-// cleared shortcut is no failure and no longer runs.
-void tst_HotKeyBackendX11::reloadRegistersWhatItCanAndDropsTheOldFirst() {
-    HotKeyCenter& center = HotKeyCenter::shared();
-    Connection other = grabElsewhere(17); // the 8 key
-    QVERIFY(other);
-
-    const auto combo = [](quint32 keyCode) { return KeyCombo{keyCode, shiftCtrl, QString()}; };
-    QList<HotKeyCenter::Binding> bindings{
-        {area, combo(nineKey)}, {fullScreen, combo(eightKey)}, {recents, combo(zeroKey)}};
-
-    center.reload(bindings);
-    pressAndSettle("shift+ctrl+9");
-    pressAndSettle("shift+ctrl+0");
-    const QSet<int> failedFirst = center.failed();
-    other.reset();
-    QTest::qWait(100); // the server lets the other client's grabs go
-    bindings[recents].combo.reset();
-    center.reload(bindings);
-    pressAndSettle("shift+ctrl+8");
-    pressAndSettle("shift+ctrl+9");
-    pressAndSettle("shift+ctrl+0");
-
-    QCOMPARE(failedFirst, QSet<int>{fullScreen});
-    QVERIFY(center.failed().isEmpty());
-    QCOMPARE(m_performed, (QList<int>{area, recents, fullScreen, area}));
-}
-
-// A refusal keeps no partial grab; the same combination twice in one process is refused, as X
-// would grant it twice and drop both at the first ungrab; a hot key whose handler drops it (an
-// Escape that ends a capture) releases its grab.
-void tst_HotKeyBackendX11::grabIsHeldOnlyByALiveHotKey() {
-    // Holds only the combination without locks, so our lock variants would succeed.
-    Connection other = grabElsewhere(19, true);
-    QVERIFY(other);
-    const auto refused = HotKey::create(zeroKey, shiftCtrl, [] {});
-    other.reset();
-    const bool freeAfterRefusal = bool(grabElsewhere(19));
-
-    std::unique_ptr<HotKey> held;
-    held = HotKey::create(zeroKey, shiftCtrl, [&held] { held.reset(); });
-    const auto twice = HotKey::create(zeroKey, shiftCtrl, [] {});
-    const bool heldElsewhere = bool(grabElsewhere(19));
-    pressAndSettle("shift+ctrl+0");
-
-    QVERIFY(!refused);
-    QVERIFY(freeAfterRefusal);
-    QVERIFY(!twice);
-    QVERIFY(!heldElsewhere);
-    QVERIFY(!held);
-    QVERIFY(grabElsewhere(19));
-}
 
 QTEST_MAIN(tst_HotKeyBackendX11)
 #include "tst_HotKeyBackendX11.moc"

@@ -24,8 +24,8 @@ inline QByteArray run(const QString& program, const QStringList& arguments) {
     return process.readAllStandardOutput();
 }
 
-inline void xdotool(const QStringList& arguments) {
-    run(QStringLiteral("xdotool"), arguments);
+inline QString xdotool(const QStringList& arguments) {
+    return QString::fromUtf8(run(QStringLiteral("xdotool"), arguments));
 }
 
 // Where the program's visible windows are and how big, as xdotool prints it.
@@ -51,17 +51,25 @@ inline bool areaShortcutTaken() {
     return taken;
 }
 
-// Starts the program in the test's own home (checked), with a private runtime folder so that its
-// single-instance socket is the test's own, the modal first-run welcome marked as shown, and
-// waits until it listens for commands and its shortcuts.
-inline bool start(QProcess& program) {
+// A private runtime folder in the test's home, so the program's single-instance socket is the
+// test's own; returns it, or nothing when the home folder is not the test's.
+inline QString useOwnRuntimeFolder() {
     const QString home = QDir::homePath();
     if (!home.contains(QLatin1String("test-home")))
-        return false;
+        return {};
     const QString runtime = home + QStringLiteral("/run");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    return runtime;
+}
+
+// Starts the program with its own runtime folder and the first-run welcome marked as shown (it
+// has its own test), and waits until it listens for commands and holds its shortcuts.
+inline bool start(QProcess& program) {
+    const QString runtime = useOwnRuntimeFolder();
+    if (runtime.isEmpty())
+        return false;
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
         .setValue("didShowWelcome", true);
     // A socket left by an earlier run would let the wait below pass before the program listens.
