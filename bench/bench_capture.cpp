@@ -187,12 +187,12 @@ void benchFullCapture(const char* name, QScreen* screen, const QImage& content) 
                 // the encoding.
                 Output::pngData({QImage(1, 1, QImage::Format_RGB32), QSizeF(1, 1)});
                 const GrabResult grab = grabNow(*grabber, screen);
-                const Shot& shot = grab.shots.first();
+                const Shot& shot = grab->first();
                 const QString file =
                     QDir(folder.path()).filePath(QStringLiteral("c%1.png").arg(n++));
                 bool done = false;
                 Output::deliver({shot.image, QSizeF(screen->geometry().size())}, copy, file, false,
-                                [&](bool) { done = true; });
+                                [&](const Status&) { done = true; });
                 while (!done)
                     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
                 fileSize = QFileInfo(file).size();
@@ -232,7 +232,7 @@ void benchAreaCopy(const char* name, QScreen* screen, const QImage& frozen) {
                 : std::nullopt;
         const QMetaObject::Connection changed =
             QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, offered);
-        Output::deliver(*rendered, true, file, end, [&](bool) { done = true; });
+        Output::deliver(*rendered, true, file, end, [&](const Status&) { done = true; });
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QObject::disconnect(changed);

@@ -40,8 +40,8 @@ QString Tool::symbol() const {
 QString Tool::tooltip() const {
     switch (m_case) {
     case pen: return tr("Lápiz");
-    case line: return tr("Línea (⇧ para ángulos rectos)");
-    case arrow: return tr("Flecha (⇧ para ángulos rectos)");
+    case line: return tr("Línea (Shift para ángulos rectos)");
+    case arrow: return tr("Flecha (Shift para ángulos rectos)");
     case rect: return tr("Rectángulo");
     case marker: return tr("Marcador (la opacidad está en el panel de color)");
     case text: return tr("Texto");

@@ -4,8 +4,8 @@
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
 #include "app/SettingsOverview.h"
+#include "capture/Toast.h"
 #include "settings/Prefs.h"
-#include "shortcuts/HotKeyCenter.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
@@ -56,8 +55,7 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::launch() {
     buildStatusItem();
-    HotKeyCenter::shared().onAction = [](CaptureAction action) { CaptureActions::perform(action); };
-    HotKeyCenter::shared().reload();
+    CaptureActions::registerShortcuts();
     showWelcomeIfFirstRun();
 }
 
@@ -65,8 +63,7 @@ void AppDelegate::buildStatusItem() {
     m_menu = std::make_unique<QMenu>();
     for (const CaptureAction action : CaptureAction::allCases()) {
         QAction* item = m_menu->addAction(action.title());
-        item->setData(action.rawValue());
-        connect(item, &QAction::triggered, this, [this, item] { captureFromMenu(item); });
+        connect(item, &QAction::triggered, this, [this, action] { capture(action); });
         m_captureItems.insert(action, item);
     }
     m_menu->addSeparator();
@@ -103,8 +100,8 @@ QMenu* AppDelegate::buildDelayedMenu() {
         const QString label =
             row.action == CaptureAction::area ? tr("Área") : tr("Pantalla completa");
         QAction* item = submenu->addAction(tr("%1 en %2 segundos").arg(label).arg(row.seconds));
-        item->setData(row.action.rawValue() + u'|' + QString::number(row.seconds));
-        connect(item, &QAction::triggered, this, [this, item] { captureDelayed(item); });
+        connect(item, &QAction::triggered, this,
+                [row] { CaptureActions::performAfterCountdown(row.seconds, row.action); });
     }
     return submenu;
 }
@@ -131,47 +128,19 @@ void AppDelegate::capture(CaptureAction action) {
     QTimer::singleShot(menuDelayMs, this, [action] { CaptureActions::perform(action); });
 }
 
-void AppDelegate::captureFromMenu(const QAction* item) {
-    const QVariant represented = item->data();
-    if (represented.typeId() != QMetaType::QString)
-        return;
-    if (const std::optional<CaptureAction> action =
-            CaptureAction::fromRawValue(represented.toString()))
-        capture(*action);
-}
-
-std::optional<AppDelegate::Delayed> AppDelegate::parseDelayed(const QVariant& represented) {
-    const QString value =
-        represented.typeId() == QMetaType::QString ? represented.toString() : QString();
-    const QStringList pieces = value.split(u'|', Qt::SkipEmptyParts);
-    if (pieces.size() != 2)
-        return std::nullopt;
-    const std::optional<CaptureAction> action = CaptureAction::fromRawValue(pieces[0]);
-    // Digits with an optional sign, nothing else: toLongLong alone would accept blanks around.
-    static const QRegularExpression decimal(QStringLiteral("\\A[+-]?[0-9]+\\z"));
-    if (!action || !decimal.match(pieces[1]).hasMatch())
-        return std::nullopt;
-    bool fits = false;
-    const qint64 seconds = pieces[1].toLongLong(&fits);
-    if (!fits)
-        return std::nullopt;
-    return Delayed{*action, seconds};
-}
-
-void AppDelegate::captureDelayed(const QAction* item) {
-    if (const std::optional<Delayed> delayed = parseDelayed(item->data()))
-        CaptureActions::performAfterCountdown(delayed->seconds, delayed->action);
-}
-
 void AppDelegate::openFolderFromMenu() {
     openCapturesFolder();
 }
 
-bool AppDelegate::openCapturesFolder() {
+Status AppDelegate::openCapturesFolder() {
     const QString folder = Prefs::saveFolder();
-    // A failure shows as the desktop being unable to open it.
-    QDir().mkpath(folder);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    // A folder that cannot be made shows as the desktop being unable to open it.
+    if (QDir().mkpath(folder) && QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        return {};
+    const Failure failure{
+        tr("No se pudo abrir la carpeta «%1»").arg(QDir::toNativeSeparators(folder))};
+    Toast::show(failure.message);
+    return failure;
 }
 
 void AppDelegate::showSettings() {
@@ -195,9 +164,8 @@ void AppDelegate::showWelcomeIfFirstRun() {
     Prefs::setBool(QString::fromLatin1(Prefs::Keys::didShowWelcome), true);
 
     // The permission paragraph differs by session: X11 needs none, Wayland asks through the
-    // desktop's portal. The catalogue holds one text for each.
-    const char* session =
-        QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? "wayland" : "x11";
+    // desktop's portal.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     // Not modal: a capture started while it is open must be above it and get the keyboard, which
     // Qt would keep for a modal box.
     m_welcome = std::make_unique<QMessageBox>();
@@ -206,13 +174,15 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setWindowTitle(QStringLiteral("Brindlecap"));
     box.setWindowIcon(LeafIcon::icon());
     box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
-    box.setText(tr("Brindlecap vive en la barra de menú 🍃"));
+    box.setText(tr("Brindlecap vive en la bandeja del sistema 🍃"));
     box.setInformativeText(
-        tr("Presiona ⇧⌘9 para capturar un área o ⇧⌘8 para la pantalla completa; la captura queda "
-           "lista para pegar. Puedes cambiar los atajos en Configuración….\n\nLa primera vez, "
-           "macOS te pedirá el permiso de “Grabación de pantalla”. Actívalo y vuelve a abrir "
-           "Brindlecap.",
-           session));
+        tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
+           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….") +
+        QStringLiteral("\n\n") +
+        (wayland ? tr("La primera vez, tu escritorio te pedirá permiso para capturar la pantalla. "
+                      "Acéptalo para que Brindlecap pueda hacer capturas.")
+                 : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
+                      "empezar ya.")));
     box.setStandardButtons(QMessageBox::Ok);
     box.show();
     box.raise();

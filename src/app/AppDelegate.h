@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "platform/Result.h"
 #include "settings/CaptureAction.h"
 #include "shortcuts/KeyCombo.h"
 
 #include <QHash>
 #include <QObject>
-#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -43,24 +43,13 @@ public:
 
     // perform() of the action 0.3 s from now, so the menu is gone from the screen by then.
     void capture(CaptureAction action);
-    void captureFromMenu(const QAction* item);
-    void captureDelayed(const QAction* item);
     void openFolderFromMenu();
     void showSettings();
     void showAbout();
 
-    // Creates the save folder if needed and opens it in the file manager. False when the desktop
-    // could not open it.
-    static bool openCapturesFolder();
-
-    // "area|3" and the like: the action and the seconds of a delayed-capture entry, or nothing
-    // unless the value is exactly two non-empty pieces, an action's raw value and a decimal
-    // integer that fits 64 bits.
-    struct Delayed {
-        CaptureAction action;
-        qint64 seconds;
-    };
-    static std::optional<Delayed> parseDelayed(const QVariant& represented);
+    // Creates the save folder if needed and opens it in the file manager; a failure shows a toast
+    // naming the folder the desktop could not open.
+    static Status openCapturesFolder();
 
     // The shortcut text a capture entry shows for a shortcut: modifiers and the last character
     // of its display text, or empty for none, for an empty display, and for function and named

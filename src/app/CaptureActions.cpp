@@ -1,5 +1,8 @@
 #include "app/CaptureActions.h"
 
+#include "settings/Prefs.h"
+#include "shortcuts/HotKeyCenter.h"
+
 #include <array>
 
 namespace CaptureActions {
@@ -44,6 +47,23 @@ void performAfterCountdown(qint64 seconds, CaptureAction action) {
     const Countdown countdown = registry().countdown;
     if (countdown)
         countdown(seconds, [action] { perform(action); });
+}
+
+void registerShortcuts() {
+    QList<HotKeyCenter::Binding> bindings;
+    for (const CaptureAction action : CaptureAction::allCases())
+        bindings.append({CaptureAction::Case(action), Prefs::combo(action)});
+    HotKeyCenter& center = HotKeyCenter::shared();
+    center.onAction = [](int action) { perform(CaptureAction::Case(action)); };
+    center.reload(bindings);
+}
+
+QList<CaptureAction> refusedShortcuts() {
+    QList<CaptureAction> refused;
+    for (const CaptureAction action : CaptureAction::allCases())
+        if (HotKeyCenter::shared().failed().contains(CaptureAction::Case(action)))
+            refused.append(action);
+    return refused;
 }
 
 } // namespace CaptureActions

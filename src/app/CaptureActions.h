@@ -2,6 +2,8 @@
 
 #include "settings/CaptureAction.h"
 
+#include <QList>
+
 #include <functional>
 
 // Running the three capture commands. The shell only dispatches: the capture controller and the
@@ -27,5 +29,11 @@ void perform(CaptureAction action);
 
 // The countdown of `seconds`, then `perform(action)`. Nothing without a registered countdown.
 void performAfterCountdown(qint64 seconds, CaptureAction action);
+
+// Hands each action's stored shortcut to the hot-key centre, in the order of allCases(); a press
+// runs perform().
+void registerShortcuts();
+// The actions whose shortcut the platform refused at the last registration.
+QList<CaptureAction> refusedShortcuts();
 
 } // namespace CaptureActions

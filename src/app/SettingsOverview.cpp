@@ -1,9 +1,9 @@
 #include "app/SettingsOverview.h"
 
 #include "app/AppDelegate.h"
+#include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
 #include "settings/Prefs.h"
-#include "shortcuts/HotKeyCenter.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -104,7 +104,7 @@ void SettingsOverview::refresh() {
     }
 
     QStringList failed;
-    for (const CaptureAction action : HotKeyCenter::shared().failed())
+    for (const CaptureAction action : CaptureActions::refusedShortcuts())
         failed.append(action.title());
     failed.sort();
     m_warning->setVisible(!failed.isEmpty());
@@ -116,20 +116,4 @@ void SettingsOverview::refresh() {
     const QString folder = Prefs::saveFolder();
     m_folder->setText(tr("Carpeta: ") + withHomeAsTilde(folder));
     m_folder->setToolTip(folder);
-}
-
-QString SettingsOverview::shortcutText(CaptureAction action) const {
-    return m_shortcuts.value(action)->text();
-}
-
-QString SettingsOverview::warningText() const {
-    return m_warning->text();
-}
-
-bool SettingsOverview::isWarningShown() const {
-    return !m_warning->isHidden();
-}
-
-QString SettingsOverview::folderText() const {
-    return m_folder->text();
 }

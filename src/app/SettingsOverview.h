@@ -18,14 +18,10 @@ public:
 
     // Reads everything from the settings again, then brings the window to the front.
     void show();
-    void refresh();
-
-    QString shortcutText(CaptureAction action) const;
-    QString warningText() const;
-    bool isWarningShown() const;
-    QString folderText() const;
 
 private:
+    void refresh();
+
     QHash<CaptureAction, QLabel*> m_shortcuts;
     QLabel* m_warning;
     QLabel* m_folder;

@@ -4,7 +4,6 @@
 #include "app/CommandLine.h"
 #include "app/InstanceSocket.h"
 #include "app/SingleInstance.h"
-#include "app/Translations.h"
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
 #include "platform/LargePages.h"
@@ -33,7 +32,6 @@ std::optional<int> runBeforeGui(int argc, char* argv[], CommandLine::Invocation&
                                 int& lock) {
     QCoreApplication core(argc, argv);
     setNames();
-    Translations::install(core);
     invocation = CommandLine::parse(QCoreApplication::arguments().mid(1));
     invocation.startOnly = !qEnvironmentVariableIsEmpty("BRINDLE_START_ONLY");
     // Not listening yet: a command must not wait on a socket nobody reads before the GUI runs.
@@ -123,7 +121,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     setNames();
     QApplication::setQuitOnLastWindowClosed(false);
-    Translations::install(app);
 
     // The probe above took the place; listen now. Another `brindlecap` started in between waits
     // for us.

@@ -68,6 +68,34 @@ std::optional<QString> targetFile(bool autoSave) {
     return QDir(Prefs::saveFolder()).filePath(Prefs::newFileName());
 }
 
+// What the toast after a copy says in each case.
+struct CopyToasts {
+    QString saved;
+    QString copied;
+    QString notSaved;
+};
+
+// Copies and files the capture, saving it to `target` when there is one; the toast names a file
+// that could not be written and why.
+void deliverWithToast(const Rendered& rendered, const std::optional<QString>& target,
+                      QScreen* screen, const CopyToasts& toasts) {
+    const bool hasTarget = target.has_value();
+    QPointer<QScreen> where(screen);
+    Output::deliver(rendered, true, target, true,
+                    [hasTarget, where, toasts](const Status& written) {
+                        if (!written)
+                            Toast::show(toasts.notSaved + u'\n' + written.message(), where);
+                        else
+                            Toast::show(hasTarget ? toasts.saved : toasts.copied, where);
+                    });
+}
+
+// The message of a grab that failed or matched no display.
+QString failureOf(const GrabResult& result) {
+    return result ? CaptureController::tr("No se encontró ninguna pantalla que capturar.")
+                  : result.message();
+}
+
 } // namespace
 
 void CaptureController::LaterDeleter::operator()(OverlayWindow* window) const {
@@ -90,6 +118,18 @@ ScreenGrabber& CaptureController::grabber() {
     if (!m_grabber)
         m_grabber = makeScreenGrabber();
     return *m_grabber;
+}
+
+WindowFinder& CaptureController::windowFinder() {
+    if (!m_windowFinder)
+        m_windowFinder = makeWindowFinder();
+    return *m_windowFinder;
+}
+
+ActiveWindow& CaptureController::activeWindow() {
+    if (!m_activeWindow)
+        m_activeWindow = makeActiveWindow();
+    return *m_activeWindow;
 }
 
 QList<OverlayWindow*> CaptureController::windows() const {
@@ -122,10 +162,8 @@ CaptureController::CallerResult CaptureController::busyFailure() {
     return failure(tr("Ya hay una captura en curso"));
 }
 
-CaptureController::CallerResult
-CaptureController::grabFailure(const std::optional<QString>& error) {
-    return failure(tr("No se pudo capturar la pantalla: %1")
-                       .arg(error.value_or(tr("la pantalla ya no está"))));
+CaptureController::CallerResult CaptureController::grabFailure(const QString& reason) {
+    return failure(tr("No se pudo capturar la pantalla: %1").arg(reason));
 }
 
 void CaptureController::begin(std::optional<ForCaller> caller) {
@@ -137,9 +175,9 @@ void CaptureController::begin(std::optional<ForCaller> caller) {
     m_busy = true;
     m_caller = std::move(caller);
     Trace::start();
-    m_previousApp = ActiveWindow::current();
+    m_previousApp = activeWindow().current();
     // Taken before any overlay exists, or the overlays would be the only windows found.
-    const QList<QRectF> rects = WindowFinder::frontToBackRects();
+    const QList<QRectF> rects = windowFinder().frontToBackRects();
     Trace::mark("window finder");
 
     QPointer<CaptureController> self(this);
@@ -147,16 +185,16 @@ void CaptureController::begin(std::optional<ForCaller> caller) {
         if (!self)
             return;
         Trace::mark("grab delivered");
-        if (result.error || result.shots.isEmpty()) {
+        if (!result || result->isEmpty()) {
             self->m_busy = false;
             self->m_previousApp.reset();
             if (const std::optional<ForCaller> caller = self->takeCaller())
-                caller->done(grabFailure(result.error));
+                caller->done(grabFailure(failureOf(result)));
             else
-                self->handleCaptureFailure(result.error.value_or(QString()));
+                self->handleCaptureFailure(failureOf(result));
             return;
         }
-        self->present(result.shots, rects);
+        self->present(*result, rects);
     });
 }
 
@@ -284,17 +322,9 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
 }
 
 void CaptureController::deliverCopy(const Rendered& rendered, QScreen* screen) {
-    const std::optional<QString> target = targetFile(Prefs::autoSaveArea());
-    const bool hasTarget = target.has_value();
-    QPointer<QScreen> where(screen);
-    Output::deliver(rendered, true, target, true, [hasTarget, where](bool saved) {
-        if (saved)
-            Toast::show(tr("Copiado y guardado"), where);
-        else if (!hasTarget)
-            Toast::show(tr("Copiado al portapapeles"), where);
-        else
-            Toast::show(tr("Copiado, pero no se pudo guardar en la carpeta"), where);
-    });
+    deliverWithToast(rendered, targetFile(Prefs::autoSaveArea()), screen,
+                     {tr("Copiado y guardado"), tr("Copiado al portapapeles"),
+                      tr("Copiado, pero no se pudo guardar en la carpeta")});
 }
 
 void CaptureController::finishForCaller(const CanvasView::Outcome& outcome) {
@@ -339,7 +369,7 @@ void CaptureController::endCapture() {
     m_lastAutoCopied.reset();
     m_busy = false;
     if (m_previousApp) {
-        ActiveWindow::activate(*m_previousApp);
+        activeWindow().activate(*m_previousApp);
         m_previousApp.reset();
     }
 }
@@ -366,50 +396,58 @@ void CaptureController::captureFullScreen(std::optional<ForCaller> caller) {
         if (!self)
             return;
         self->m_busy = false;
-        if (result.error || result.shots.isEmpty() || !where) {
+        if (!result || result->isEmpty() || !where) {
             if (caller)
-                caller->done(grabFailure(result.error));
+                caller->done(grabFailure(failureOf(result)));
             else
-                self->handleCaptureFailure(result.error.value_or(QString()));
+                self->handleCaptureFailure(failureOf(result));
             return;
         }
-        const Rendered rendered{result.shots.first().image, QSizeF(where->geometry().size())};
+        const Rendered rendered{result->first().image, QSizeF(where->geometry().size())};
         if (caller) {
             handTo(*caller, rendered);
             return;
         }
-        const std::optional<QString> target = targetFile(Prefs::autoSaveFullScreen());
-        const bool hasTarget = target.has_value();
-        Output::deliver(rendered, true, target, true, [hasTarget, where](bool saved) {
-            if (saved)
-                Toast::show(tr("Pantalla completa copiada y guardada"), where);
-            else if (!hasTarget)
-                Toast::show(tr("Pantalla completa copiada"), where);
-            else
-                Toast::show(tr("Copiada, pero no se pudo guardar en la carpeta"), where);
-        });
+        deliverWithToast(rendered, targetFile(Prefs::autoSaveFullScreen()), where,
+                         {tr("Pantalla completa copiada y guardada"),
+                          tr("Pantalla completa copiada"),
+                          tr("Copiada, pero no se pudo guardar en la carpeta")});
     });
 }
 
 void CaptureController::handleCaptureFailure(const QString& error) {
     const bool earlierRequest = Prefs::didRequestScreenCapture();
     Prefs::setBool(QLatin1String(Prefs::Keys::didRequestScreenCapture), true);
-    const bool granted = grabber().requestAccess();
-    if (!granted && earlierRequest)
+    if (grabber().requestAccess()) {
+        // Access was never the problem: the user is owed the reason.
+        showFailureAlert(error);
+        return;
+    }
+    // The first refusal already showed the desktop's own prompt.
+    if (earlierRequest)
         showPermissionAlert(error.isEmpty() ? std::nullopt : std::optional<QString>(error));
+}
+
+void CaptureController::showFailureAlert(const QString& message) {
+    QMessageBox alert;
+    alert.setIcon(QMessageBox::Warning);
+    alert.setText(tr("No se pudo capturar la pantalla"));
+    alert.setInformativeText(message);
+    alert.setStandardButtons(QMessageBox::Ok);
+    alert.setWindowFlag(Qt::WindowStaysOnTopHint);
+    alert.exec();
 }
 
 void CaptureController::showPermissionAlert(const std::optional<QString>& detail) {
     QMessageBox alert;
     alert.setIcon(QMessageBox::Warning);
     alert.setText(tr("Brindlecap necesita permiso para capturar la pantalla"));
-    QString informative = tr("Actívalo en Ajustes del Sistema → Privacidad y seguridad → "
-                             "Grabación de pantalla y audio del sistema, y después vuelve a abrir "
-                             "Brindlecap.");
+    QString informative = tr("Permite las capturas de pantalla a Brindlecap en la configuración de "
+                             "privacidad de tu escritorio y después vuelve a abrir Brindlecap.");
     if (detail)
         informative += QStringLiteral("\n\n(%1)").arg(*detail);
     alert.setInformativeText(informative);
-    QPushButton* open = alert.addButton(tr("Abrir Ajustes"), QMessageBox::AcceptRole);
+    QPushButton* open = alert.addButton(tr("Abrir configuración"), QMessageBox::AcceptRole);
     alert.addButton(tr("Cancelar"), QMessageBox::RejectRole);
     alert.setDefaultButton(open);
     alert.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -12,8 +12,10 @@
 #include <optional>
 #include <vector>
 
+class ActiveWindow;
 class HotKey;
 class OverlayWindow;
+class WindowFinder;
 
 // Runs the captures, one at a time: an area capture through one overlay per display, or a
 // full-screen capture of the display under the pointer delivered at once. Main thread only.
@@ -49,14 +51,16 @@ public:
     // Opens one overlay per shot; `windowRects` are global logical frames, front to back.
     void present(const QList<Shot>& shots, const QList<QRectF>& windowRects);
     void finish(const CanvasView::Outcome& outcome);
+    // Ends a failed grab in front of the user: the permission flow when access was refused,
+    // otherwise an alert with the failure's message.
     void handleCaptureFailure(const QString& error);
+    void showFailureAlert(const QString& message);
     void showPermissionAlert(const std::optional<QString>& detail);
     // The modal save dialog for a capture.
     void save(const Rendered& rendered);
 
     bool busy() const { return m_busy; }
     QList<OverlayWindow*> windows() const;
-    const std::optional<Rendered>& lastAutoCopied() const { return m_lastAutoCopied; }
 
     // The window frames that concern a display, moved into its own coordinates and clipped to
     // it, in the order given.
@@ -78,11 +82,15 @@ private:
     std::optional<ForCaller> takeCaller();
     static void handTo(const ForCaller& caller, const Rendered& rendered);
     static CallerResult busyFailure();
-    static CallerResult grabFailure(const std::optional<QString>& error);
+    static CallerResult grabFailure(const QString& reason);
     void endCapture();
     ScreenGrabber& grabber();
+    WindowFinder& windowFinder();
+    ActiveWindow& activeWindow();
 
     std::unique_ptr<ScreenGrabber> m_grabber;
+    std::unique_ptr<WindowFinder> m_windowFinder;
+    std::unique_ptr<ActiveWindow> m_activeWindow;
     std::vector<OverlayPtr> m_windows;
     std::unique_ptr<HotKey> m_escapeKey;
     std::optional<uint32_t> m_previousApp;

@@ -6,6 +6,7 @@
 #include "settings/Prefs.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -96,7 +97,7 @@ void putOnClipboard(const Rendered& rendered, const std::optional<QByteArray>& p
 }
 
 // Offers the PNG on the clipboard as soon as it exists, then does the disk work.
-bool encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGeneration,
+Status encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGeneration,
                     const std::optional<QString>& saveTo, bool history) {
     const std::optional<QByteArray> png = Output::pngData(rendered);
     if (copyGeneration) {
@@ -105,14 +106,18 @@ bool encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGenerati
                 putOnClipboard(rendered, png);
         });
     }
-    bool saved = false;
+    Status written;
     if (saveTo && png) {
         QDir().mkpath(QFileInfo(*saveTo).absolutePath());
-        saved = CaptureFile::writeNew(*saveTo, *png).has_value();
+        const Result<QString> file = CaptureFile::writeNew(*saveTo, *png);
+        if (!file)
+            written = Failure{file.message()};
+    } else if (saveTo) {
+        written = Failure{QCoreApplication::translate("Output", "La captura está vacía.")};
     }
     if (history && png && Prefs::keepHistory())
         History::add(*png, QDateTime::currentDateTime(), rendered.image);
-    return saved;
+    return written;
 }
 
 } // namespace
@@ -165,8 +170,8 @@ void Output::deliver(const Rendered& rendered, bool copy, const std::optional<QS
 
     QtConcurrent::run([rendered, copyGeneration, saveTo, history] {
         return encodeAndStore(rendered, copyGeneration, saveTo, history);
-    }).then(qApp, [completion = std::move(completion)](bool saved) {
+    }).then(qApp, [completion = std::move(completion)](const Status& written) {
         if (completion)
-            completion(saved);
+            completion(written);
     });
 }

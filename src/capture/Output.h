@@ -1,6 +1,7 @@
 #pragma once
 
 #include "annotation/Rendered.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QMimeData>
@@ -13,8 +14,9 @@
 // The one way a finished capture leaves the program: clipboard, PNG file and history.
 namespace Output {
 
-// Called once on the main thread; true exactly when the PNG file was written.
-using Completion = std::function<void(bool saved)>;
+// Called once on the main thread: success when the PNG file was written or none was asked for,
+// otherwise the failure naming the file and the reason.
+using Completion = std::function<void(const Status& written)>;
 
 // Puts the image on the clipboard (see clipboardData) as soon as its PNG exists, writes it as a new
 // PNG file at `saveTo` (creating the folder; a taken name gets " (2)", " (3)", ... and is never

@@ -42,13 +42,12 @@ void SaveDialog::save(const Rendered& rendered, QWidget* parent) {
     const std::optional<QByteArray> png = Output::pngData(rendered);
     if (!png)
         return;
-    QString error;
-    if (CaptureFile::replace(path, *png, &error))
+    const Status written = CaptureFile::replace(path, *png);
+    if (written)
         return;
     QMessageBox box(QMessageBox::Critical, tr("No se pudo guardar la captura"),
-                    tr("No se pudo guardar «%1».").arg(QFileInfo(path).fileName()), QMessageBox::Ok,
-                    parent);
-    box.setInformativeText(error);
+                    tr("No se pudo guardar la captura"), QMessageBox::Ok, parent);
+    box.setInformativeText(written.message());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }

@@ -13,6 +13,12 @@ std::unique_ptr<ScreenGrabber> makeScreenGrabber() {
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
     if (onX11)
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
-    return ScreenGrabberNull::create(QCoreApplication::translate(
-        "ScreenGrabber", "Esta sesión no permite capturar la pantalla."));
+    // No permission can help here: say so, and what works today.
+    return ScreenGrabberNull::create(
+        QCoreApplication::translate(
+            "ScreenGrabber",
+            "Brindlecap todavía no puede capturar la pantalla en este tipo de sesión de escritorio "
+            "(%1). Mientras tanto funciona en sesiones X11: al iniciar sesión, elige la sesión "
+            "«Xorg» o «X11» de tu escritorio.")
+            .arg(QGuiApplication::platformName()));
 }

@@ -1,22 +1,19 @@
 #pragma once
 
 #include "capture/Shot.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QScreen;
 
 // The outcome of one grab: shots in the order of the screens asked for (unmatched screens left
-// out), or the error that failed the whole call.
-struct GrabResult {
-    QList<Shot> shots;
-    std::optional<QString> error;
-};
+// out), or the failure of the whole call.
+using GrabResult = Result<QList<Shot>>;
 
 // Freezes screens into images at full device-pixel resolution, without the pointer.
 // One back-end per session type; pick one with makeScreenGrabber().
@@ -31,8 +28,8 @@ public:
     virtual void capture(const QList<QScreen*>& screens, Done done) = 0;
 
     // Asks for the right to read the screen after a failed grab; true when it is granted. The
-    // first request of a session with a consent step shows the desktop's own prompt. X11 needs
-    // no consent.
+    // first request of a session with a consent step shows the desktop's own prompt. Back-ends
+    // without one (X11, none at all) answer true: their failures are not about access.
     virtual bool requestAccess() { return true; }
 };
 

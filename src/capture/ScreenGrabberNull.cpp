@@ -11,15 +11,9 @@ public:
 
     void capture(const QList<QScreen*>&, Done done) override {
         QMetaObject::invokeMethod(
-            qApp,
-            [done = std::move(done), reason = m_reason] {
-                done({{}, reason});
-            },
+            qApp, [done = std::move(done), reason = m_reason] { done(Failure{reason}); },
             Qt::QueuedConnection);
     }
-
-    // Nothing in this session can grant it.
-    bool requestAccess() override { return false; }
 
 private:
     QString m_reason;

@@ -63,13 +63,13 @@ private:
         xcb_connection_t* c = X11::connection();
         const xcb_window_t root = X11::rootWindow();
         if (!c || root == XCB_WINDOW_NONE || xcb_connection_has_error(c))
-            return {{}, tr("No hay conexión con el servidor X.")};
+            return Failure{tr("No hay conexión con el servidor X.")};
         X11::Reply<xcb_get_geometry_reply_t> rootGeometry(
             xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr));
         if (!rootGeometry)
-            return {{}, tr("No se pudo leer la ventana raíz del servidor X.")};
+            return Failure{tr("No se pudo leer la ventana raíz del servidor X.")};
         if (!X11::isXrgb32(c, rootGeometry->depth))
-            return {{}, tr("El formato de imagen de la pantalla no está soportado.")};
+            return Failure{tr("El formato de imagen de la pantalla no está soportado.")};
         const QRect rootRect(0, 0, rootGeometry->width, rootGeometry->height);
 
         struct Target {
@@ -85,8 +85,8 @@ private:
                 continue;
             QImage image(area.size(), QImage::Format_RGB32);
             if (image.isNull())
-                return {{},
-                        tr("No hay memoria para la imagen de la pantalla %1.").arg(screen->name())};
+                return Failure{
+                    tr("No hay memoria para la imagen de la pantalla %1.").arg(screen->name())};
             image.setDevicePixelRatio(screen->devicePixelRatio());
             targets.append({screen, area, std::move(image)});
         }
@@ -102,18 +102,17 @@ private:
                     bits[offset] = 0;
         });
 
-        GrabResult result;
+        QList<Shot> shots;
         for (qsizetype i = 0; i < targets.size(); ++i) {
             Target& target = targets[i];
             if (i == 1)
                 toucher.join();
             if (!grabArea(c, root, target.area, target.image))
-                return {{},
-                        tr("El servidor X no entregó la imagen de la pantalla %1.")
-                            .arg(target.screen->name())};
-            result.shots.append({target.screen, std::move(target.image)});
+                return Failure{tr("El servidor X no entregó la imagen de la pantalla %1.")
+                                   .arg(target.screen->name())};
+            shots.append({target.screen, std::move(target.image)});
         }
-        return result;
+        return shots;
     }
 
     bool grabArea(xcb_connection_t* c, xcb_window_t root, QRect area, QImage& image) {

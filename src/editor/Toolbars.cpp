@@ -38,9 +38,9 @@ Toolbars::Toolbars(QWidget* canvas, ToolState* state, const QList<QColor>& palet
     m_colorButton->setSwatch(color, colorSwatchDiameter);
     m_colorButton->commonSetup(tr("Color"));
 
-    auto* undo = new BarButton(QStringLiteral("arrow.uturn.backward"), tr("Deshacer (⌘Z)"),
+    auto* undo = new BarButton(QStringLiteral("arrow.uturn.backward"), tr("Deshacer (Ctrl+Z)"),
                                [this] { Q_EMIT undoClicked(); });
-    auto* redo = new BarButton(QStringLiteral("arrow.uturn.forward"), tr("Rehacer (⇧⌘Z)"),
+    auto* redo = new BarButton(QStringLiteral("arrow.uturn.forward"), tr("Rehacer (Shift+Ctrl+Z)"),
                                [this] { Q_EMIT redoClicked(); });
 
     QList<BarButton*> tools{m_pointerButton};
@@ -78,10 +78,10 @@ Toolbars::Toolbars(QWidget* canvas, ToolState* state, const QList<QColor>& palet
                                           [this] { Q_EMIT recognizeTextClicked(); }),
                             new BarButton(QStringLiteral("pin"), tr("Fijar flotando en pantalla"),
                                           [this] { Q_EMIT pinClicked(); }),
-                            new BarButton(QStringLiteral("doc.on.doc"), tr("Copiar (⌘C o Enter)"),
+                            new BarButton(QStringLiteral("doc.on.doc"), tr("Copiar (Ctrl+C o Enter)"),
                                           [this] { Q_EMIT copyClicked(); }),
                             new BarButton(QStringLiteral("square.and.arrow.down"),
-                                          tr("Guardar (⌘S)"), [this] { Q_EMIT saveClicked(); }),
+                                          tr("Guardar (Ctrl+S)"), [this] { Q_EMIT saveClicked(); }),
                             new BarButton(QStringLiteral("xmark"), tr("Cerrar (Esc)"),
                                           [this] { Q_EMIT closeClicked(); })});
 

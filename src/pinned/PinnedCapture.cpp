@@ -58,7 +58,7 @@ void PinnedCapture::dismiss() {
 
 void PinnedCapture::copyImage() {
     QPointer<PinnedCapture> self(this);
-    Output::deliver(m_rendered, true, std::nullopt, false, [self](bool) {
+    Output::deliver(m_rendered, true, std::nullopt, false, [self](const Status&) {
         Toast::show(tr("Copiado al portapapeles"), self ? self->screen() : nullptr);
     });
 }

@@ -7,6 +7,12 @@
 
 namespace X11 {
 
+bool chosenFor(const char* override) {
+    const QByteArray forced = qgetenv(override);
+    return forced == "x11" ||
+           (forced != "null" && QGuiApplication::platformName() == QLatin1String("xcb"));
+}
+
 xcb_connection_t* connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 ? x11->connection() : nullptr;

@@ -13,6 +13,10 @@
 // Main thread only; every function answers "nothing" when Qt does not run on xcb.
 namespace X11 {
 
+// Whether a service takes its X11 back-end: the environment variable `override` set to "x11" or
+// "null" decides, otherwise whether Qt runs on xcb.
+bool chosenFor(const char* override);
+
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
 // Returns once the server has handled every request sent before.

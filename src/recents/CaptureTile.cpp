@@ -1,6 +1,7 @@
 #include "recents/CaptureTile.h"
 
 #include "capture/CaptureFile.h"
+#include "capture/Toast.h"
 #include "platform/FileManager.h"
 #include "recents/DrawerLayout.h"
 #include "recents/History.h"
@@ -177,11 +178,14 @@ void CaptureTile::saveToFolder() {
     QDir().mkpath(folder);
     const QString target = QDir(folder).filePath(Prefs::newFileName());
     QFile entry(m_url);
-    std::optional<QString> written;
-    if (entry.open(QIODevice::ReadOnly))
-        written = CaptureFile::writeNew(target, entry.readAll());
+    const Result<QString> written =
+        entry.open(QIODevice::ReadOnly)
+            ? CaptureFile::writeNew(target, entry.readAll())
+            : Result<QString>(Failure{tr("No se pudo leer la captura")});
+    if (!written)
+        Toast::show(written.message());
     // Shown even when the copy failed, so the user sees where it should be.
-    FileManager::reveal(written.value_or(target));
+    FileManager::reveal(written.valueOr(target));
 }
 
 void CaptureTile::remove() {

@@ -1,5 +1,6 @@
 #include "recents/History.h"
 
+#include "platform/NewFile.h"
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
@@ -11,13 +12,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -43,20 +39,6 @@ bool ensureFolder(const QString& path) {
     QDir().mkpath(QFileInfo(path).path());
     QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return QFileInfo(path).isDir();
-}
-
-// Gives the finished file its entry name unless another addition took that name first; never
-// replaces an entry.
-bool claimName(const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without RENAME_NOREPLACE: a hard link fails just as atomically on a taken name.
-    if (::link(from.constData(), to.constData()) != 0)
-        return false;
-    ::unlink(from.constData());
-    return true;
 }
 
 // Thumbnails kept for the drawer, in a folder that never lists as an entry.
@@ -144,29 +126,13 @@ void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     if (!ensureFolder(dir))
         return;
 
-    // Written in full under a name that is never listed, then moved into place, so a crash or
-    // a full disk cannot leave a truncated entry. QTemporaryFile creates it with mode 0600.
-    QTemporaryFile file(dir + QStringLiteral("/.adding-XXXXXX"));
-    if (!file.open())
-        return;
-    const bool written =
-        file.write(png) == png.size() && file.flush() && ::fsync(file.handle()) == 0;
-    file.close();
-    if (written) {
-        const QByteArray from = QFile::encodeName(file.fileName());
-        for (int clash = 0; clash < 1000; ++clash) {
-            const QByteArray to =
-                QFile::encodeName(dir + QLatin1Char('/') + entryName(time, clash));
-            if (claimName(from, to)) {
-                file.setAutoRemove(false);
-                if (!picture.isNull())
-                    keep(fitted(picture, keptBox), QFile::decodeName(to));
-                break;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-    }
+    // Entries are written whole under a name that is never listed, so a crash or a full disk
+    // cannot leave a truncated one. Failures are silent: the capture itself went elsewhere.
+    const Result<QString> entry = NewFile::write(dir, png, [&time](int clash) {
+        return clash < 1000 ? entryName(time, clash) : QString();
+    });
+    if (entry && !picture.isNull())
+        keep(fitted(picture, keptBox), *entry);
 
     const QStringList entries = items();
     for (qsizetype i = capacity; i < entries.size(); ++i)

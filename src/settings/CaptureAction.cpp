@@ -17,14 +17,6 @@ QString CaptureAction::rawValue() const {
     return {};
 }
 
-std::optional<CaptureAction> CaptureAction::fromRawValue(const QString& rawValue) {
-    for (CaptureAction action : allCases()) {
-        if (action.rawValue() == rawValue)
-            return action;
-    }
-    return std::nullopt;
-}
-
 QString CaptureAction::title() const {
     switch (m_case) {
     case area:

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // The three capture commands a user can give. The raw values are persisted (they name the
 // shortcut settings keys), so they must never change.
@@ -22,8 +21,6 @@ public:
     static const std::array<CaptureAction, 3>& allCases();
 
     QString rawValue() const;
-    // Exact, case-sensitive match of a raw value; anything else is no action.
-    static std::optional<CaptureAction> fromRawValue(const QString& rawValue);
 
     QString title() const;
 

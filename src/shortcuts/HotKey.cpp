@@ -64,8 +64,3 @@ void HotKey::handle(HotKeyIdentifier identifier) {
         handler();
     }
 }
-
-void HotKey::useBackend(std::unique_ptr<HotKeyBackend> backend) {
-    Q_ASSERT(registry().handlers.isEmpty());
-    install(std::move(backend));
-}

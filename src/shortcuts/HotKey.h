@@ -23,13 +23,8 @@ public:
     HotKey(const HotKey&) = delete;
     HotKey& operator=(const HotKey&) = delete;
 
-    quint32 id() const { return m_id; }
-
     // The process-wide press handler: runs the handler registered under the identifier's id.
     static void handle(HotKeyIdentifier identifier);
-
-    // Puts a back-end in place of the session's one. For tests; only while no hot key exists.
-    static void useBackend(std::unique_ptr<HotKeyBackend> backend);
 
 private:
     HotKey(quint32 id, HotKeyBackend::Ref ref) : m_ref(ref), m_id(id) {}

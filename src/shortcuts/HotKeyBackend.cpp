@@ -1,13 +1,9 @@
 #include "shortcuts/HotKeyBackend.h"
 
-#include <QGuiApplication>
+#include "platform/X11.h"
 
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend() {
-    const QByteArray chosen = qgetenv("BRINDLE_HOTKEY_BACKEND");
-    if (chosen == "null") {
-        return makeHotKeyBackendNull();
-    }
-    if (chosen == "x11" || QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (X11::chosenFor("BRINDLE_HOTKEY_BACKEND")) {
         if (auto backend = makeHotKeyBackendX11()) {
             return backend;
         }

@@ -1,38 +1,44 @@
 #pragma once
 
-#include "settings/CaptureAction.h"
 #include "shortcuts/HotKey.h"
+#include "shortcuts/KeyCombo.h"
 
+#include <QList>
 #include <QSet>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
-// The global shortcuts of the three capture actions, registered from the settings.
+// The global shortcuts of the capture actions. The application hands in each action's
+// combination; the centre knows the actions only by the numbers it was given.
 class HotKeyCenter {
 public:
     static HotKeyCenter& shared();
 
-    // Drops every registration, then registers each action's stored shortcut again, in the
-    // order of CaptureAction::allCases(). Refused ones end up in failed().
-    void reload();
+    struct Binding {
+        int action;
+        std::optional<KeyCombo> combo;
+    };
+
+    // Drops every registration, then registers each binding with a combination, in the order
+    // given. Refused ones end up in failed().
+    void reload(const QList<Binding>& bindings);
 
     // Ends every registration until the next reload, so that the shortcut recorder receives
     // combinations that are registered.
     void suspend();
 
     // Actions whose shortcut the platform refused at the last reload.
-    const QSet<CaptureAction>& failed() const { return m_failed; }
-    // The registration in force for an action, if any.
-    const HotKey* key(CaptureAction action) const;
+    const QSet<int>& failed() const { return m_failed; }
 
     // What a press of an action's shortcut does; set by the application shell.
-    std::function<void(CaptureAction)> onAction;
+    std::function<void(int action)> onAction;
 
 private:
     HotKeyCenter() = default;
 
-    std::map<CaptureAction::Case, std::unique_ptr<HotKey>> m_keys;
-    QSet<CaptureAction> m_failed;
+    std::map<int, std::unique_ptr<HotKey>> m_keys;
+    QSet<int> m_failed;
 };

@@ -3,7 +3,6 @@
 // service, so every shortcut is refused).
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
-#include "app/Translations.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKeyCenter.h"
 
@@ -23,10 +22,7 @@ public Q_SLOTS:
     void openUrl(const QUrl& url) { m_opened << url; }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(Translations::install(*qApp));
-        QDesktopServices::setUrlHandler(u"file"_qs, this, "openUrl");
-    }
+    void initTestCase() { QDesktopServices::setUrlHandler(u"file"_qs, this, "openUrl"); }
 
     void init() {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
@@ -45,38 +41,9 @@ private Q_SLOTS:
         CaptureActions::setCountdown({});
     }
 
-    void parseDelayed_data() {
-        QTest::addColumn<QVariant>("represented");
-        QTest::addColumn<QString>("expected");
-
-        const auto row = [](const char* name, const QVariant& value, const QString& expected) {
-            QTest::newRow(name) << value << expected;
-        };
-
-        row("full screen for five seconds", u"fullScreen|5"_qs, u"fullScreen 5"_qs);
-        row("the largest 64-bit number fits", u"area|9223372036854775807"_qs,
-            u"area 9223372036854775807"_qs);
-        row("a number past 64 bits", u"area|9223372036854775808"_qs, {});
-        row("a number with a blank", u"area| 3"_qs, {});
-        row("a first piece naming no action", u"window|3"_qs, {});
-        row("three pieces", u"area|3|5"_qs, {});
-        row("a value that is not text", 3, {});
-    }
-
-    // An empty expectation: the value does nothing.
-    void parseDelayed() {
-        QFETCH(QVariant, represented);
-        QFETCH(QString, expected);
-
-        const std::optional<AppDelegate::Delayed> delayed = AppDelegate::parseDelayed(represented);
-
-        QCOMPARE(delayed ? delayed->action.rawValue() + u' ' + QString::number(delayed->seconds)
-                         : QString(),
-                 expected);
-    }
-
     // Captures from the menu wait until it has gone from the screen; a second `brindlecap`
-    // without a command is an area capture; the captures folder is created before it is opened.
+    // without a command is an area capture; the captures folder is created before it is opened,
+    // and one that cannot be made is named in the failure.
     void commandsFromTheMenuAndASecondInstance() {
         QList<qint64> counted;
         std::function<void()> atEnd;
@@ -104,6 +71,13 @@ private Q_SLOTS:
         QCOMPARE(m_performed, QStringList{"fullScreen"});
         QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        // A folder inside a plain file can be created by nobody, root included.
+        Prefs::setSaveFolder(folder + u"/archivo/dentro"_qs);
+        QFile(folder + u"/archivo"_qs).open(QIODevice::WriteOnly);
+        const Status blocked = AppDelegate::openCapturesFolder();
+        QCOMPARE(blocked.message(),
+                 u"No se pudo abrir la carpeta «%1/archivo/dentro»"_qs.arg(folder));
+        QCOMPARE(m_opened.size(), 1);
     }
 
     // The modifiers come from the stored flags, never from the stored text (their names are

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,11 +18,12 @@
 namespace {
 
 // A grabber under the test's control: it answers only when told, like a real grab that takes its
-// time, and is never granted access.
+// time, and is granted access only when told.
 class FakeGrabber final : public ScreenGrabber {
 public:
     int captures = 0;
     int accessRequests = 0;
+    bool granted = false;
     QList<Done> pending;
     QList<QScreen*> lastScreens;
 
@@ -31,22 +34,42 @@ public:
     }
     bool requestAccess() override {
         ++accessRequests;
-        return false;
+        return granted;
     }
 
     void answer(GrabResult result) { pending.takeFirst()(std::move(result)); }
 };
 
 GrabResult shotsOf(const QList<QScreen*>& screens) {
-    GrabResult result;
+    QList<Shot> shots;
     for (QScreen* screen : screens) {
         QImage image(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
         image.fill(Qt::white);
         image.setDevicePixelRatio(screen->devicePixelRatio());
-        result.shots.append({screen, image});
+        shots.append({screen, image});
     }
-    return result;
+    return shots;
 }
+
+// Every alert shown while it lives, as its text and informative text; each is dismissed from
+// inside its own event loop, as the user would, without opening anything.
+class Alerts {
+public:
+    QStringList shown;
+
+    Alerts() {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->text() << box->informativeText();
+                box->reject();
+            }
+        });
+        m_poll.start(20);
+    }
+
+private:
+    QTimer m_poll;
+};
 
 QString visibleToastText() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -80,31 +103,88 @@ private Q_SLOTS:
     // The first failure only asks the desktop for access, silently; a later one shows the alert
     // with the failure's detail.
     void permissionAlertFromTheSecondFailureOn() {
-        QStringList informative;
-        // The alert is modal: read it and dismiss it from inside its own event loop.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                informative << box->informativeText();
-                for (QAbstractButton* button : box->buttons())
-                    if (button->text() == QStringLiteral("Cancelar"))
-                        button->click();
-            }
-        });
-        poll.start(20);
+        Alerts alerts;
 
         m_controller->begin();
-        m_grabber->answer({{}, QStringLiteral("the portal said no")});
-        QVERIFY(informative.isEmpty());
+        m_grabber->answer(Failure{QStringLiteral("the portal said no")});
+        QVERIFY(alerts.shown.isEmpty());
         QVERIFY(Prefs::didRequestScreenCapture());
         m_controller->begin();
-        m_grabber->answer({{}, QStringLiteral("still no")});
+        m_grabber->answer(Failure{QStringLiteral("still no")});
 
-        QCOMPARE(informative.size(), 1);
-        QVERIFY2(informative[0].endsWith(QLatin1String("\n\n(still no)")),
-                 qPrintable(informative[0]));
+        QCOMPARE(alerts.shown.size(), 2);
+        QVERIFY2(alerts.shown[1].endsWith(QLatin1String("\n\n(still no)")),
+                 qPrintable(alerts.shown[1]));
         QCOMPARE(m_grabber->accessRequests, 2);
         QVERIFY(!m_controller->busy());
+    }
+
+    // Where access is not the problem every failed grab shows its reason at once, the area and
+    // the full-screen capture alike.
+    void grabFailureShowsItsReason_data() {
+        QTest::addColumn<GrabResult>("result");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("the X server's message")
+            << GrabResult(Failure{u"El servidor X no entregó la imagen de la pantalla LEFT."_qs})
+            << u"El servidor X no entregó la imagen de la pantalla LEFT."_qs;
+        QTest::newRow("a grab that matched no display")
+            << GrabResult(QList<Shot>()) << u"No se encontró ninguna pantalla que capturar."_qs;
+    }
+
+    void grabFailureShowsItsReason() {
+        QFETCH(GrabResult, result);
+        QFETCH(QString, reason);
+        m_grabber->granted = true;
+        Alerts alerts;
+
+        m_controller->begin();
+        m_grabber->answer(result);
+        m_controller->captureFullScreen();
+        m_grabber->answer(result);
+
+        QCOMPARE(alerts.shown, (QStringList{u"No se pudo capturar la pantalla"_qs, reason,
+                                            u"No se pudo capturar la pantalla"_qs, reason}));
+        QVERIFY(!m_controller->busy());
+    }
+
+    // A session without a capture back-end says so each time, never asking for a permission no
+    // one can give.
+    void sessionWithoutABackEndSaysItIsNotSupported() {
+        CaptureController controller; // offscreen: the session's own grabber, the null one
+        Alerts alerts;
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            controller.begin();
+            QTRY_VERIFY(!controller.busy());
+        }
+        QTRY_COMPARE(alerts.shown.size(), 4);
+
+        QVERIFY2(alerts.shown[1].contains(u"todavía no puede capturar la pantalla en este tipo de "
+                                          u"sesión de escritorio (offscreen)"_qs) &&
+                     alerts.shown[1].contains(u"sesiones X11"_qs),
+                 qPrintable(alerts.shown[1]));
+        QCOMPARE(alerts.shown[3], alerts.shown[1]);
+    }
+
+    // A capture copied but not saved names the file and the system's reason.
+    void copyThatCannotBeSavedSaysWhichFileAndWhy() {
+        // A folder inside a plain file can be created by nobody, root included.
+        QFile blocker(QDir::homePath() + u"/archivo"_qs);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Prefs::setSaveFolder(QDir::homePath() + u"/archivo/capturas"_qs);
+        QScreen* screen = QGuiApplication::primaryScreen();
+
+        m_controller->captureFullScreen();
+        m_grabber->answer(shotsOf({screen}));
+
+        QTRY_VERIFY(!visibleToastText().isEmpty());
+        const QString toast = visibleToastText();
+        QVERIFY2(toast.contains(u"Copiada, pero no se pudo guardar en la carpeta\n"_qs) &&
+                     toast.contains(QDir::homePath() + u"/archivo/capturas/Brindlecap "_qs) &&
+                     toast.contains(u"Not a directory"_qs),
+                 qPrintable(toast));
     }
 
     // Requests while busy are dropped in every state; the selection is one across the displays; the
@@ -138,8 +218,6 @@ private Q_SLOTS:
         QCOMPARE(m_grabber->lastScreens.size(), 1);
     }
 
-    // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
-    // touching its left edge from outside.
     // A script hears why it got no image, in one line, where the user would get an alert (which,
     // being modal, would hang this test); and a busy controller drops the script's request too.
     void scriptsAreToldOfFailuresWithoutAlerts() {
@@ -151,9 +229,9 @@ private Q_SLOTS:
         };
 
         m_controller->begin(forCaller());
-        m_grabber->answer({{}, QStringLiteral("the portal said no")});
+        m_grabber->answer(Failure{QStringLiteral("the portal said no")});
         m_controller->begin(forCaller());
-        m_grabber->answer({{}, QStringLiteral("still no")});
+        m_grabber->answer(Failure{QStringLiteral("still no")});
         m_controller->captureFullScreen(forCaller(QStringLiteral("9")));
         m_controller->begin();
         m_controller->captureFullScreen(forCaller());
@@ -170,6 +248,8 @@ private Q_SLOTS:
         QCOMPARE(m_grabber->captures, 3);
     }
 
+    // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
+    // touching its left edge from outside.
     void windowRectsAreEachDisplaysOwn() {
         const QList<QRectF> rects{{100, 100, 300, 200},
                                   {1800, 500, 300, 100},

@@ -90,14 +90,15 @@ void tst_WindowFinder::listsFramesFrontToBackWithoutOwnOrMinimisedWindows() {
     activate(front);
     const QRectF backFrame = back.frame(), frontFrame = front.frame();
 
-    const QList<QRectF> before = WindowFinder::frontToBackRects();
+    const std::unique_ptr<WindowFinder> finder = makeWindowFinder();
+    const QList<QRectF> before = finder->frontToBackRects();
     // Without a window manager's list the frames are the root's children, in stacking order.
-    const QList<QRectF> fallback = WindowFinder::rootChildrenRects();
+    const QList<QRectF> fallback = WindowFinderX11::rootChildrenRects();
     activate(back);
-    const QList<QRectF> after = WindowFinder::frontToBackRects();
+    const QList<QRectF> after = finder->frontToBackRects();
     run("xdotool", {"windowminimize", "--sync", front.id});
     QTest::qWait(200);
-    const QList<QRectF> minimised = WindowFinder::frontToBackRects();
+    const QList<QRectF> minimised = finder->frontToBackRects();
 
     QVERIFY2(before.contains(frontFrame) && before.contains(backFrame),
              qPrintable(QDebug::toString(before)));
@@ -123,7 +124,7 @@ void tst_WindowFinder::listsWindowsInPointsAndLeavesOutWhatCannotBePicked() {
                   "_NET_WM_WINDOW_OPACITY", QString::number(quint32(0.05 * 0xffffffffu))});
     QTest::qWait(100);
 
-    const QList<QRectF> rects = WindowFinder::frontToBackRects();
+    const QList<QRectF> rects = makeWindowFinder()->frontToBackRects();
 
     QCOMPARE(clients[3].frame(), QRect(1920 + 800, 400, 400, 200));
     QVERIFY2(!rects.contains(QRectF(narrow)) && rects.contains(QRectF(smallest)) &&

@@ -4,7 +4,6 @@
 #include "app/AboutDialog.h"
 #include "app/AppDelegate.h"
 #include "app/SettingsOverview.h"
-#include "app/Translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,7 +51,6 @@ void settle() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    Translations::install(app);
     if (argc < 2) {
         std::fprintf(stderr, "usage: screenshot_Shell OUTPUT_FOLDER\n");
         return 2;
