@@ -3,6 +3,7 @@
 #include "capture/CaptureController.h"
 #include "capture/Output.h"
 #include "capture/Toast.h"
+#include "platform/X11.h"
 #include "settings/Config.h"
 
 #include <QMenu>
@@ -61,6 +62,10 @@ void PinnedCapture::copyImage() {
     Output::deliver(m_rendered, true, std::nullopt, false, [self](const Status&) {
         Toast::show(tr("Copiado al portapapeles"), self ? self->screen() : nullptr);
     });
+}
+
+void PinnedCapture::resizeEvent(QResizeEvent*) {
+    X11::roundCornersUncomposited(this, cornerRadius);
 }
 
 double PinnedCapture::wheelFactor(double delta, bool precise) {

@@ -39,6 +39,9 @@ public:
     // The window width after zooming from width by factor, within the limits of captured.
     static double zoomedWidth(double width, double factor, double captured);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     Rendered m_rendered;
     PinnedView* m_view;

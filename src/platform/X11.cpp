@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 #include <QHash>
+#include <QPainterPath>
+#include <QRegion>
+#include <QWidget>
 
 #include <cstdlib>
 
@@ -73,6 +76,24 @@ std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply) {
     if (v.isEmpty())
         return std::nullopt;
     return v.first();
+}
+
+bool compositing() {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return true;
+    const xcb_atom_t manager = atom("_NET_WM_CM_S0");
+    Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
+    return owner && owner->owner != XCB_NONE;
+}
+
+void roundCornersUncomposited(QWidget* window, double radius) {
+    if (compositing())
+        return;
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(window->rect()), radius, radius);
+    window->setMask(QRegion(shape.toFillPolygon().toPolygon()));
 }
 
 bool isXrgb32(xcb_connection_t* c, uint8_t depth) {

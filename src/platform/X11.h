@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+class QWidget;
+
 // The X connection Qt opened, and the few property helpers several subsystems share.
 // Main thread only; every function answers "nothing" when Qt does not run on xcb.
 namespace X11 {
@@ -36,6 +38,12 @@ std::optional<uint32_t> firstValue32(const xcb_get_property_reply_t* reply);
 // Whether pixels of this depth travel as 32-bit little-endian words, the layout of
 // QImage::Format_RGB32, so images can be copied to and from the server as they are.
 bool isXrgb32(xcb_connection_t* c, uint8_t depth);
+
+// Whether a compositing manager runs; without one translucent pixels show black. True off xcb.
+bool compositing();
+// Cuts a translucent window's corners off with a rounded mask when nothing composites it, so
+// they show what lies beneath instead of black. Call on every resize.
+void roundCornersUncomposited(QWidget* window, double radius);
 
 xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
                                           xcb_atom_t type = XCB_ATOM_ANY);

@@ -10,17 +10,6 @@ namespace {
 
 constexpr qreal cornerRadius = 16;
 
-// Without a compositing manager translucent pixels show black on X11.
-bool compositing() {
-    xcb_connection_t* c = X11::connection();
-    if (!c)
-        return true;
-    const xcb_atom_t manager = X11::atom("_NET_WM_CM_S0");
-    X11::Reply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr));
-    return owner && owner->owner != XCB_NONE;
-}
-
 } // namespace
 
 // Past the window manager, like the overlays: it would otherwise place the panel itself, keep it
@@ -54,10 +43,5 @@ void DrawerPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void DrawerPanel::resizeEvent(QResizeEvent*) {
-    // Cut the corners off where they cannot be see-through.
-    if (compositing())
-        return;
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    X11::roundCornersUncomposited(this, cornerRadius);
 }

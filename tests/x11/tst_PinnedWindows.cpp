@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 using RunningProgram::run;
@@ -71,6 +73,23 @@ bool pinArea(QPoint from, QPoint to, int origin, int scale) {
     return QTest::qWaitFor([] { return overlayCount() == 0; }, waitMs);
 }
 
+// The screen's colour at point (X pixels), 0xRRGGBB.
+uint32_t screenPixel(QPoint point) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_image_reply_t* reply =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(point.x()),
+                                          int16_t(point.y()), 1, 1, ~0u),
+                            nullptr);
+    uint32_t pixel = 0;
+    if (reply && xcb_get_image_data_length(reply) >= 4)
+        std::memcpy(&pixel, xcb_get_image_data(reply), 4);
+    std::free(reply);
+    xcb_disconnect(c);
+    return pixel & 0xffffff;
+}
+
 QImage clipboardImage() {
     return QImage::fromData(
         run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}));
@@ -90,8 +109,15 @@ class tst_PinnedWindows : public QObject {
     QProcess m_program;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(RunningProgram::start(m_program)); }
-    void cleanupTestCase() { RunningProgram::stop(m_program); }
+    void initTestCase() {
+        // A plain desktop, so a corner left black by missing translucency shows.
+        run(QStringLiteral("xsetroot"), {"-solid", "#6080a0"});
+        QVERIFY(RunningProgram::start(m_program));
+    }
+    void cleanupTestCase() {
+        RunningProgram::stop(m_program);
+        run(QStringLiteral("xsetroot"), {"-def"});
+    }
 
     // One program run: each step leaves the windows the next one needs.
     void pinnedWindowsSitOverTheSelectionZoomAboutTheirCentreAndOutliveCaptures() {
@@ -103,6 +129,9 @@ private Q_SLOTS:
         QVERIFY(pinArea(right.topLeft(), right.topLeft() + QPoint(400, 300), 1920, 2));
         QTRY_VERIFY_WITH_TIMEOUT(shownWindows().contains(right), waitMs);
         QVERIFY(shownWindows().contains(left));
+        // The rounded corners show the desktop, even with no compositing manager.
+        QCOMPARE(screenPixel(left.topLeft()), 0x6080a0u);
+        QCOMPARE(screenPixel(right.bottomRight()), 0x6080a0u);
 
         // Two notches up: 5 % each, about the centre.
         xdotool({"mousemove", "400", "350", "click", "--repeat", "2", "--delay", "150", "4"});
