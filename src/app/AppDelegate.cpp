@@ -177,10 +177,10 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setText(tr("Brindlecap vive en la bandeja del sistema 🍃"));
     box.setInformativeText(
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
-           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….") +
+           "la captura queda lista para pegar.") +
         QStringLiteral("\n\n") +
-        (wayland ? tr("La primera vez, tu escritorio te pedirá permiso para capturar la pantalla. "
-                      "Acéptalo para que Brindlecap pueda hacer capturas.")
+        (wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
+                      "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
                  : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
                       "empezar ya.")));
     box.setStandardButtons(QMessageBox::Ok);
