@@ -2,6 +2,8 @@
 
 // What the X11 benchmarks share to drive the real program: the clock its BRINDLE_TRACE lines use,
 // its resident memory, its visible windows, and a keyboard that presses shortcuts through XTEST.
+#include "Timing.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,12 +42,6 @@ inline int visibleWindows() {
     search.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "brindlecap"});
     search.waitForFinished(waitMs);
     return int(search.readAllStandardOutput().count('\n'));
-}
-
-inline double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // Reads the program's output until it prints a trace line starting with `tag`; its time, or -1.

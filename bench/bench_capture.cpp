@@ -1,6 +1,7 @@
 // Capture pipeline speed: PNG encoding (offscreen), then, on an X server, grabbing a screen,
 // delivering a full capture, and `brindlecap full --output` beside scrot. Prints medians.
 #include "SampleImages.h"
+#include "Timing.h"
 #include "annotation/Flattening.h"
 #include "capture/Output.h"
 #include "capture/PngEncoder.h"
@@ -37,7 +38,7 @@ double cpuMs() {
 
 // Median wall time; the median CPU time of the process goes to `cpu`, which stays meaningful
 // when other jobs share the machine.
-double medianMs(int runs, const std::function<void()>& work, double* cpu = nullptr) {
+double medianWallMs(int runs, const std::function<void()>& work, double* cpu = nullptr) {
     QList<double> times, cpuTimes;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
@@ -74,11 +75,11 @@ void benchPng(const char* name, const QImage& image) {
     std::printf("PNG encoding, %s %dx%d\n", name, image.width(), image.height());
     qsizetype size = 0;
     double cpu = 0;
-    double ms = medianMs(
+    double ms = medianWallMs(
         5, [&] { size = PngEncoder::encode(image, 1.0)->size(); }, &cpu);
     std::printf("  PngEncoder (default)      %8.1f ms (cpu %7.1f) %10lld bytes\n", ms, cpu,
                 (long long)size);
-    ms = medianMs(
+    ms = medianWallMs(
         3,
         [&] {
             QByteArray bytes;
@@ -95,7 +96,7 @@ void benchPng(const char* name, const QImage& image) {
         using F = PngEncoder::Filter;
         for (F f : {F::None, F::Sub, F::Up, F::Paeth})
             for (int level : {0, 1, 2, 3}) {
-                ms = medianMs(
+                ms = medianWallMs(
                     3,
                     [&] {
                         size = PngEncoder::encode(image, 1.0, {f, level, 0})->size();
@@ -160,10 +161,10 @@ void benchGrab(QScreen* screen) {
     const auto plain = ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
     grabNow(*shm, screen); // attaches the segment once, as the program's first grab does
     double cpu = 0;
-    double ms = medianMs(
+    double ms = medianWallMs(
         15, [&] { grabNow(*shm, screen); }, &cpu);
     std::printf("  MIT-SHM                   %8.1f ms (cpu %7.1f)\n", ms, cpu);
-    ms = medianMs(
+    ms = medianWallMs(
         15, [&] { grabNow(*plain, screen); }, &cpu);
     std::printf("  GetImage                  %8.1f ms (cpu %7.1f)\n", ms, cpu);
 }
@@ -180,7 +181,7 @@ void benchFullCapture(const char* name, QScreen* screen, const QImage& content) 
     for (const bool copy : {false, true}) {
         double cpu = 0;
         qsizetype fileSize = 0;
-        const double ms = medianMs(
+        const double ms = medianWallMs(
             7,
             [&] {
                 // A new capture of an unchanged screen would reuse the last PNG; this times
@@ -209,7 +210,7 @@ void benchFullCapture(const char* name, QScreen* screen, const QImage& content) 
     const QStringList arguments{"-M", QString::number(QGuiApplication::screens().indexOf(screen)),
                                 "-o", scrotFile};
     double cpu = 0;
-    const double scrotMs = medianMs(
+    const double scrotMs = medianWallMs(
         7, [&] { QProcess::execute("scrot", arguments); }, &cpu);
     std::printf("  %-25s %8.1f ms %24lld bytes\n", "scrot, same screen", scrotMs,
                 (long long)QFileInfo(scrotFile).size());
@@ -250,11 +251,6 @@ void benchAreaCopy(const char* name, QScreen* screen, const QImage& frozen) {
     std::sort(times.begin(), times.end());
     std::printf("  Return to PNG on clipboard %7.1f ms (goal: under 50)\n",
                 times[times.size() / 2]);
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Wall time of one command until it exits; negative when it failed.

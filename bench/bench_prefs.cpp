@@ -1,5 +1,6 @@
 // Times the preference reads an area capture makes, with an ordinary settings file, one just
 // under the size the store still parses, and a 30 MB one, against a fresh QSettings per read.
+#include "Timing.h"
 #include "settings/Prefs.h"
 
 #include <QCoreApplication>
@@ -17,15 +18,7 @@
 namespace {
 
 double medianUs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e3);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
+    return medianMs(runs, work) * 1e3;
 }
 
 // What a capture reads, from the overlay to the delivery.
