@@ -150,6 +150,12 @@ RecentDrawer::RecentDrawer()
     : QObject(QCoreApplication::instance()), m_activeWindow(makeActiveWindow()) {
     m_loader.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     connect(&TextIndexer::shared(), &TextIndexer::indexed, this, &RecentDrawer::takeText);
+    // Quitting with the drawer open: the click monitor and the Escape grab let go of the X
+    // connection while it exists; at this object's destruction it is gone.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        m_monitor.reset();
+        m_escapeKey.reset();
+    });
 }
 
 RecentDrawer::~RecentDrawer() {
