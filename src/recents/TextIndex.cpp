@@ -72,7 +72,11 @@ bool keep(const QString& entry, const QStringList& lines) {
 }
 
 Status index(const QString& entry, const QImage& picture, double scale) {
-    const Result<QStringList> lines = TextReader::shared().read(picture, scale);
+    // Read at the capture's own size, told the density the engine would give it enlarged: the
+    // engine enlarges crops of scale 1, which made a 4K capture take 3.5 s instead of 1.1 s here.
+    // Small text is found less reliably than by the editor's text button, which reads a crop.
+    const double readScale = scale * TextReader::enlargement(scale);
+    const Result<QStringList> lines = TextReader::shared().read(picture, readScale);
     if (!lines)
         return Failure{lines.message()};
     keep(entry, *lines);
