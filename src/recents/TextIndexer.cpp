@@ -19,7 +19,8 @@ TextIndexer& TextIndexer::shared() {
     return *instance;
 }
 
-TextIndexer::TextIndexer() {
+// The pool is a child, so it moves to the main thread with its owner.
+TextIndexer::TextIndexer() : m_pool(this) {
     m_pool.setMaxThreadCount(1);
     // SCHED_IDLE on Linux: the capture path and everything else run first.
     m_pool.setThreadPriority(QThread::IdlePriority);
