@@ -1,9 +1,9 @@
 // The text kept beside each history entry: private like the entries, unreadable files read as
 // missing (so they are recognised again), gone with their entry, and searched newest first.
+#include "EntryPng.h"
 #include "recents/History.h"
 #include "recents/TextIndex.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -12,16 +12,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray png() {
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 int mode(const QString& path) {
     struct stat info {};
@@ -41,8 +31,8 @@ private Q_SLOTS:
     void init() { QDir(History::folder()).removeRecursively(); }
 
     void keptTextIsPrivateAndLeavesWithItsEntry() {
-        const QString entry = History::add(png(), m_morning);
-        const QString other = History::add(png(), m_morning.addSecs(1));
+        const QString entry = History::add(pngOf(QSize(8, 8)), m_morning);
+        const QString other = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(1));
 
         QVERIFY(TextIndex::keep(entry, {u"Acción"_qs, u"rechazada"_qs}));
         QVERIFY(TextIndex::keep(other, {}));
@@ -60,11 +50,11 @@ private Q_SLOTS:
     }
 
     void entriesPushedOutTakeTheirText() {
-        const QString oldest = History::add(png(), m_morning);
+        const QString oldest = History::add(pngOf(QSize(8, 8)), m_morning);
         QVERIFY(TextIndex::keep(oldest, {u"old"_qs}));
 
         for (int i = 1; i <= History::capacity; ++i)
-            History::add(png(), m_morning.addSecs(i));
+            History::add(pngOf(QSize(8, 8)), m_morning.addSecs(i));
 
         QVERIFY(!QFile::exists(oldest));
         QVERIFY(!QFile::exists(TextIndex::textPath(oldest)));
@@ -82,7 +72,7 @@ private Q_SLOTS:
     }
     void unreadableTextCountsAsMissing() {
         QFETCH(QByteArray, content);
-        const QString entry = History::add(png(), m_morning);
+        const QString entry = History::add(pngOf(QSize(8, 8)), m_morning);
         QVERIFY(TextIndex::keep(entry, {u"x"_qs}));
         QFile file(TextIndex::textPath(entry));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -94,10 +84,10 @@ private Q_SLOTS:
     }
 
     void searchListsMatchesNewestFirst() {
-        const QString older = History::add(png(), m_morning);
-        const QString blank = History::add(png(), m_morning.addSecs(1));
-        const QString unread = History::add(png(), m_morning.addSecs(2));
-        const QString newer = History::add(png(), m_morning.addSecs(3));
+        const QString older = History::add(pngOf(QSize(8, 8)), m_morning);
+        const QString blank = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(1));
+        const QString unread = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(2));
+        const QString newer = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(3));
         TextIndex::keep(older, {u"Conexión rechazada"_qs});
         TextIndex::keep(blank, {});
         TextIndex::keep(newer, {u"CONEXION perdida"_qs});
