@@ -22,11 +22,18 @@ namespace {
 bool sendFromElsewhere(const QString& path, AppCommand command) {
     QFuture<bool> sent = QtConcurrent::run([path, command] {
         SingleInstance client(path);
-        return client.send(command, 2000);
+        return client.send(command, 2000).ok();
     });
     while (!sent.isFinished())
         QTest::qWait(5);
     return sent.result();
+}
+
+sockaddr_un addressOf(const QString& path) {
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray encoded = QFile::encodeName(path);
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return address;
 }
 
 // Without XDG_RUNTIME_DIR, with `tmp` as the temporary folder, until the result is dropped.
@@ -61,13 +68,12 @@ private:
 void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
     // Bound, never listened on, closed: what a crashed instance leaves behind.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{AF_UNIX, {}};
-    const QByteArray encoded = QFile::encodeName(path());
-    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    sockaddr_un address = addressOf(path());
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
     SingleInstance server(path());
-    QCOMPARE(server.start(), SingleInstance::Role::primary);
+    QCOMPARE(server.start().valueOr(SingleInstance::Role::secondary),
+             SingleInstance::Role::primary);
     QSignalSpy received(&server, &SingleInstance::commandReceived);
     const QByteArray badMessages[] = {"BRINDLE 1 area\n",
                                       "BRINDLECAP 2 area\n",
@@ -107,18 +113,16 @@ void tst_SingleInstance::replacesAStaleSocketAndServesOnlyWellFormedCommands() {
 void tst_SingleInstance::defaultPathIsAFolderOnlyThisUserCanEnter() {
     const auto restore = fallBackTo(m_dir.path());
     const QString folder = m_dir.path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
-    QString error;
 
-    const QString socket = SingleInstance::defaultSocketPath();
+    const Result<QString> socket = SingleInstance::defaultSocketPath();
     const QFile::Permissions made = QFileInfo(folder).permissions();
     QVERIFY(QFile::setPermissions(folder, made | QFile::Permissions(0x77))); // group and others
-    const QString refused = SingleInstance::defaultSocketPath(&error);
+    const Result<QString> refused = SingleInstance::defaultSocketPath();
 
-    QCOMPARE(socket, folder + "/brindlecap.socket");
+    QCOMPARE(socket.valueOr({}), folder + "/brindlecap.socket");
     QCOMPARE(made & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(refused.isEmpty());
-    QVERIFY(error.contains(folder));
+    QVERIFY2(!refused && refused.message().contains(folder), qPrintable(refused.message()));
 }
 
 // Another local user made the fallback folder first: the start says so and runs no program,
@@ -149,7 +153,8 @@ void tst_SingleInstance::silentAndForeignClientsAreDropped() {
     QTemporaryDir dir;
     const QString socket = dir.filePath("brindlecap.socket");
     SingleInstance server(socket);
-    QCOMPARE(server.start(), SingleInstance::Role::primary);
+    QCOMPARE(server.start().valueOr(SingleInstance::Role::secondary),
+             SingleInstance::Role::primary);
     QSignalSpy received(&server, &SingleInstance::commandReceived);
     QLocalSocket silent;
     silent.connectToServer(socket);
@@ -159,9 +164,7 @@ void tst_SingleInstance::silentAndForeignClientsAreDropped() {
     QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)));
     QVERIFY(QFile::setPermissions(socket, QFile::Permissions(0x7777)));
     const QByteArray line = "BRINDLECAP 1 area\n";
-    sockaddr_un address{AF_UNIX, {}};
-    const QByteArray path = QFile::encodeName(socket);
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    sockaddr_un address = addressOf(socket);
     const timeval limit{3, 0};
     int result[2];
     QCOMPARE(::pipe2(result, O_NONBLOCK), 0);
