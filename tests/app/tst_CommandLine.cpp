@@ -24,16 +24,11 @@ void tst_CommandLine::parse_data() {
     QTest::addColumn<AppCommand>("command");
     using K = CommandLine::Kind;
 
-    QTest::newRow("nothing: launch or reopen") << QStringList{} << K::launch << AppCommand::reopen;
+    // The rest of the grammar is tst_Arguments's table.
     QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
-    QTest::newRow("quit") << QStringList{"quit"} << K::command << AppCommand::quit;
     QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
     QTest::newRow("the socket's reopen word is no command")
         << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
-    QTest::newRow("extra argument after a command")
-        << QStringList{"area", "now"} << K::usageError << AppCommand::area;
-    QTest::newRow("extra argument after --help")
-        << QStringList{"--help", "area"} << K::usageError << AppCommand::reopen;
 }
 
 void tst_CommandLine::parse() {
