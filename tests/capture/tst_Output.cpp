@@ -1,3 +1,4 @@
+#include "TestHome.h"
 #include "capture/Output.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
@@ -84,16 +85,11 @@ void tst_Output::savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
     const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
     const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
                    third = rendered({70, 50}, 1, 9);
-    // A folder inside a plain file can be created by nobody, root included.
-    QFile blocker(dir.filePath("archivo"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    const QString unmakeable = unmakeableFolder(dir.filePath("archivo"), "sub/x.png");
 
     QCOMPARE(deliverAndWait(first, false, name, false), QString());
     QCOMPARE(deliverAndWait(second, false, name, false), QString());
-    QVERIFY(deliverAndWait(third, true, dir.filePath("archivo/sub/x.png"), true)
-                .value_or(QString())
-                .contains(dir.filePath("archivo/sub/x.png")));
+    QVERIFY(deliverAndWait(third, true, unmakeable, true).value_or(QString()).contains(unmakeable));
 
     const QImage saved(name);
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);

@@ -1,3 +1,4 @@
+#include "TestHome.h"
 #include "capture/SaveDialog.h"
 #include "settings/Prefs.h"
 
@@ -36,11 +37,8 @@ private Q_SLOTS:
 void tst_SaveDialog::proposesANameInTheSaveFolderAndReportsAFailedWrite() {
     const QString folder = QDir::homePath() + "/guardar/aqui";
     Prefs::setSaveFolder(folder);
-    // A folder inside a plain file can be created by nobody, root included.
     QDir().mkpath(folder);
-    QFile blocker(folder + "/archivo");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    const QString unmakeable = unmakeableFolder(folder + "/archivo", "dentro.png");
     QImage image(80, 60, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     QString directory, proposed, reason;
@@ -48,7 +46,7 @@ void tst_SaveDialog::proposesANameInTheSaveFolderAndReportsAFailedWrite() {
     whenModal<QFileDialog>([&](QFileDialog* d) {
         directory = d->directory().absolutePath();
         proposed = d->findChild<QLineEdit*>()->text();
-        d->selectFile(folder + "/archivo/dentro.png");
+        d->selectFile(unmakeable);
         whenModal<QMessageBox>([&](QMessageBox* box) {
             icon = box->icon();
             reason = box->informativeText();
