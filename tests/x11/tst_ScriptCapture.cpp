@@ -77,8 +77,7 @@ void tst_ScriptCapture::cleanupTestCase() {
     // Nothing went to the clipboard, the save folder or the history.
     QCOMPARE(clipboardText(), QByteArray("the script's own text"));
     QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/Pictures/Brindlecap")).exists());
-    QVERIFY(!QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes"))
-                 .exists());
+    QVERIFY(!QDir(RunningProgram::historyFolder()).exists());
 }
 
 void tst_ScriptCapture::fullWritesTheMonitorUnderThePointerStartingTheProgram() {
@@ -115,9 +114,7 @@ void tst_ScriptCapture::areaWritesTheSelectionOnReturnAndFailsOnEscape() {
     QProcess area;
     area.start(QStringLiteral(BRINDLECAP_BINARY), {"area", "--output", target});
     QTest::qWait(1500); // the overlays and their keyboard grab
-    RunningProgram::xdotool({"mousemove", "2100", "200", "mousedown", "1", "mousemove", "2300",
-                             "350", "mousemove", "2500", "500", "mouseup", "1"});
-    QTest::qWait(300);
+    RunningProgram::drag({2100, 200}, {2500, 500});
     RunningProgram::xdotool({"key", "Return"});
     QVERIFY(area.waitForFinished(waitMs));
     QProcess cancelled;
