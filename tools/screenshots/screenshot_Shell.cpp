@@ -1,9 +1,9 @@
 // Photographs the tray menu with its delayed-capture submenu, the tray icon, About, the welcome
-// and the settings overview on a real X server, for review by eye; run through
+// and the settings window on a real X server, for review by eye; run through
 // scripts/screenshots.sh, which starts the server, a tray host and a private HOME.
 #include "app/AboutDialog.h"
 #include "app/AppDelegate.h"
-#include "app/SettingsOverview.h"
+#include "settings/SettingsWindowController.h"
 
 #include <QApplication>
 #include <QDir>
