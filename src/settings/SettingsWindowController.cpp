@@ -141,6 +141,23 @@ SettingsWindowController::SettingsWindowController(QWidget* parent)
       m_historyLabel(smallLine(300)), m_folderLabel(smallLine(250)),
       m_loginBox(new QCheckBox(tr("Abrir Brindlecap al iniciar sesión"))) {
     setWindowTitle(tr("Configuración de Brindlecap"));
+    // Names for finding the controls from outside, as the tests do.
+    const std::pair<QObject*, const char*> names[] = {
+        {m_opacitySlider, "opacitySlider"},
+        {m_opacityLabel, "opacityLabel"},
+        {m_warning, "warning"},
+        {m_desktopShortcutAdvice, "desktopShortcutAdvice"},
+        {m_autoCopyBox, "autoCopyBox"},
+        {m_autoSaveBox, "autoSaveBox"},
+        {m_autoSaveAreaBox, "autoSaveAreaBox"},
+        {m_loupeBox, "loupeBox"},
+        {m_historyBox, "historyBox"},
+        {m_historyLabel, "historyLabel"},
+        {m_folderLabel, "folderLabel"},
+        {m_loginBox, "loginBox"},
+    };
+    for (const auto& [object, name] : names)
+        object->setObjectName(QLatin1String(name));
     buildContent();
 }
 
