@@ -211,6 +211,7 @@ void SettingsWindowController::buildContent() {
     shortcuts.end();
 
     auto* change = smallButton(tr("Cambiar…"));
+    change->setObjectName(QStringLiteral("chooseFolder"));
     auto* open = smallButton(tr("Abrir"));
     auto* empty = smallButton(tr("Vaciar ahora…"));
     connect(change, &QPushButton::clicked, this, &SettingsWindowController::chooseFolder);

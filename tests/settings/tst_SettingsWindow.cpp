@@ -11,9 +11,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
@@ -140,6 +142,26 @@ private Q_SLOTS:
         QCOMPARE(label(window, "historyLabel")->text(), u"1 captura guardada (máximo 20)."_qs);
         QCOMPARE(label(window, "folderLabel")->text(), u"Carpeta: ~/Capturas"_qs);
         QCOMPARE(label(window, "folderLabel")->toolTip(), folder);
+    }
+
+    void chosenFolderIsStoredAndShown() {
+        const QString chosen = QDir::homePath() + u"/Elegida"_qs;
+        QDir().mkpath(chosen);
+        SettingsWindowController window;
+        window.show();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&chosen] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                dialog->selectFile(chosen);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        poll.start(20);
+
+        window.findChild<QPushButton*>(u"chooseFolder"_qs)->click();
+
+        QCOMPARE(Prefs::saveFolder(), chosen);
+        QCOMPARE(label(window, "folderLabel")->text(), u"Carpeta: ~/Elegida"_qs);
     }
 
     void loginBoxWritesAndRemovesTheAutostartFile() {

@@ -4,6 +4,7 @@
 #include "shortcuts/ShortcutRecorder.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -65,8 +66,9 @@ private Q_SLOTS:
         QTEST(combo, "combo");
     }
 
-    // One recorder through a click, a refused letter, Escape, Backspace, a new shortcut and a
-    // second click: what it shows, what it hands on, and a hot-key reload after each ending.
+    // One recorder through a click, a refused letter, Escape, Backspace, a new shortcut, a
+    // second click and the focus going elsewhere: what it shows, what it hands on, and a hot-key
+    // reload after each ending.
     void recordingSession() {
         HotKeyCenter::shared().bindings = [this] {
             m_events << u"reload"_qs;
@@ -74,6 +76,8 @@ private Q_SLOTS:
         };
         QWidget window;
         auto* recorder = new ShortcutRecorder(&window);
+        auto* other = new QLineEdit(&window);
+        other->move(0, 40);
         const KeyCombo old{25, 768, u"Shift+Ctrl+9"_qs};
         recorder->setCombo(old);
         connect(recorder, &ShortcutRecorder::changed, this,
@@ -106,8 +110,11 @@ private Q_SLOTS:
         QTest::mouseClick(recorder, Qt::LeftButton);
         QVERIFY(!recorder->recording());
         QCOMPARE(recorder->text(), u"Shift+Ctrl+5"_qs);
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        other->setFocus();
+        QVERIFY(!recorder->recording());
         QCOMPARE(m_events, QStringList({u"reload"_qs, u"none"_qs, u"reload"_qs, u"Shift+Ctrl+5"_qs,
-                                        u"reload"_qs, u"reload"_qs}));
+                                        u"reload"_qs, u"reload"_qs, u"reload"_qs}));
         HotKeyCenter::shared().bindings = {};
     }
 };
