@@ -1,5 +1,4 @@
 // The settings window on the test's own settings file, history folder and autostart folder.
-#include "app/AppDelegate.h"
 #include "platform/Autostart.h"
 #include "recents/History.h"
 #include "settings/MarkerPreview.h"
@@ -20,8 +19,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-
-#include <algorithm>
 
 namespace {
 
@@ -88,16 +85,6 @@ private Q_SLOTS:
         QVERIFY(!label(window, "warning")->isHidden());
         QCOMPARE(area->text(), u"Shift+Ctrl+9"_qs);
         QCOMPARE(Prefs::combo(CaptureAction::area)->keyCode, 25u);
-    }
-
-    void clearedShortcutIsStoredEmpty() {
-        SettingsWindowController window;
-        window.show();
-
-        window.changed(CaptureAction::recents, std::nullopt);
-
-        QCOMPARE(Prefs::combo(CaptureAction::recents), std::nullopt);
-        QVERIFY(label(window, "warning")->isHidden());
     }
 
     void roundedPercent_data() {
@@ -203,25 +190,6 @@ private Q_SLOTS:
 
         QVERIFY(!control<QCheckBox>(window, "loginBox")->isChecked());
         QVERIFY2(alert.contains(u"autostart"_qs), qPrintable(alert));
-    }
-
-    void oneWindowForEveryRequest() {
-        AppDelegate& shell = AppDelegate::shared();
-
-        shell.showSettings();
-        SettingsWindowController* first = shell.settingsWindow();
-        shell.showSettings();
-
-        QCOMPARE(shell.settingsWindow(), first);
-        QVERIFY(first->isVisible());
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        QCOMPARE(
-            std::count_if(windows.cbegin(), windows.cend(),
-                          [](QWidget* w) { return qobject_cast<SettingsWindowController*>(w); }),
-            1);
-        // As at the program's end: the shell goes with its windows before the application.
-        shell.deleteLater();
-        QCoreApplication::sendPostedEvents(&shell, QEvent::DeferredDelete);
     }
 };
 
