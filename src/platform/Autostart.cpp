@@ -12,10 +12,13 @@
 namespace Autostart {
 namespace {
 
-// The launcher beside the program, which starts it or hands over to the running one.
-QString launcher() {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/brindlecap");
-    return QFileInfo(beside).isExecutable() ? beside : QStringLiteral("brindlecap");
+// The program itself, which at login finds no running copy and stays. Told to start only, so
+// that a copy already running is left alone instead of starting an area capture.
+QString startCommand() {
+    const QString beside =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/brindlecap-app");
+    return QStringLiteral("env BRINDLE_START_ONLY=1 ") +
+           execLine(QFileInfo(beside).isExecutable() ? beside : QStringLiteral("brindlecap-app"));
 }
 
 } // namespace
@@ -69,7 +72,7 @@ Status setEnabled(bool enabled) {
                              "Name=Brindlecap\n"
                              "Icon=brindlecap\n"
                              "Exec=" +
-                             execLine(launcher()).toUtf8() +
+                             startCommand().toUtf8() +
                              "\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n";

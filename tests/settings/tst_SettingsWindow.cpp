@@ -159,7 +159,7 @@ private Q_SLOTS:
         login->click();
         QFile file(Autostart::filePath());
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("\nExec="));
+        QVERIFY(file.readAll().contains("\nExec=env BRINDLE_START_ONLY=1 \"brindlecap-app\"\n"));
         file.close();
         window.show();
         QVERIFY(login->isChecked());
