@@ -1,6 +1,7 @@
 // The settings window on the real X server, with the real global shortcuts and key presses
 // through the server: recording suspends the shortcuts and a recorded one takes effect, and a
 // check box changed in the window decides what the next capture does.
+#include "TestHome.h"
 #include "app/CaptureActions.h"
 #include "capture/CaptureController.h"
 #include "recents/History.h"
@@ -11,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QStandardPaths>
 #include <QTest>
 
 using RunningProgram::areaShortcutTaken;
@@ -25,8 +25,7 @@ class tst_Settings : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                      u"/Brindlecap/Brindlecap.conf"_qs);
+        forgetSettings();
         QDir(Prefs::saveFolder()).removeRecursively();
         CaptureActions::setHandler(CaptureAction::area, [this] { ++m_areaCaptures; });
         CaptureActions::setHandler(CaptureAction::fullScreen,
