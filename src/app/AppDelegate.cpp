@@ -3,9 +3,9 @@
 #include "app/AboutDialog.h"
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
-#include "app/SettingsOverview.h"
 #include "capture/Toast.h"
 #include "settings/Prefs.h"
+#include "settings/SettingsWindowController.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -144,8 +144,12 @@ Status AppDelegate::openCapturesFolder() {
 }
 
 void AppDelegate::showSettings() {
-    if (!m_settings)
-        m_settings = std::make_unique<SettingsOverview>();
+    if (!m_settings) {
+        m_settings = std::make_unique<SettingsWindowController>();
+        m_settings->setWindowIcon(LeafIcon::icon());
+        connect(m_settings.get(), &SettingsWindowController::openFolderRequested, this,
+                [] { openCapturesFolder(); });
+    }
     m_settings->show();
 }
 
@@ -177,7 +181,7 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setText(tr("Brindlecap vive en la bandeja del sistema 🍃"));
     box.setInformativeText(
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
-           "la captura queda lista para pegar.") +
+           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….") +
         QStringLiteral("\n\n") +
         (wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
                       "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
