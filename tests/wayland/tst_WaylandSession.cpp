@@ -2,11 +2,10 @@
 // as Qt sees them, keys and pointer input that reach sway and its clients, the clipboard read
 // back by another client, and a screenshot portal that answers without asking anyone. What a
 // Qt client sees is asked of this same executable started inside the session with --client.
+#include "wayland/PortalScreenshot.h"
 #include "wayland/WaylandSession.h"
 
 #include <QBuffer>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QRasterWindow>
@@ -51,38 +50,12 @@ private:
     bool m_shown = false;
 };
 
-// --client screenshot: the portal's non-interactive Screenshot, printed as "CODE URI".
-class PortalAnswer : public QObject {
-    Q_OBJECT
-public Q_SLOTS:
-    void response(uint code, const QVariantMap& results) {
-        std::printf("%u %s\n", code, qPrintable(results.value(QStringLiteral("uri")).toString()));
-        QGuiApplication::quit();
-    }
-};
-
+// --client screenshot: the portal's answer as "CODE URI".
 int askPortal() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString sender = bus.baseService().mid(1).replace(u'.', u'_');
-    const QString token = QStringLiteral("brindle_smoke");
-    PortalAnswer answer;
-    bus.connect(QStringLiteral("org.freedesktop.portal.Desktop"),
-                QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token),
-                QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
-                &answer, SLOT(response(uint, QVariantMap)));
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.portal.Desktop"),
-        QStringLiteral("/org/freedesktop/portal/desktop"),
-        QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
-    call << QString()
-         << QVariantMap{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("interactive"), false}};
-    const QDBusMessage reply = bus.call(call);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        std::printf("error %s\n", qPrintable(reply.errorMessage()));
-        return 1;
-    }
-    return QGuiApplication::exec();
+    const PortalScreenshot::Answer answer = PortalScreenshot::take(waitMs);
+    std::printf("%d %s\n", answer.code,
+                qPrintable(answer.error.isEmpty() ? answer.uri.toString() : answer.error));
+    return 0;
 }
 
 int client(int argc, char** argv) {
