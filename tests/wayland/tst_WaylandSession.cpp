@@ -43,6 +43,7 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override {
         std::printf("key %s\n", qPrintable(QKeySequence(event->key()).toString()));
+        std::fflush(stdout);
         QGuiApplication::quit();
     }
 
@@ -55,6 +56,7 @@ int askPortal() {
     const PortalScreenshot::Answer answer = PortalScreenshot::take(waitMs);
     std::printf("%d %s\n", answer.code,
                 qPrintable(answer.error.isEmpty() ? answer.uri.toString() : answer.error));
+    std::fflush(stdout);
     return 0;
 }
 
