@@ -234,4 +234,18 @@ inline void stop(QProcess& program) {
     program.waitForFinished(5000);
 }
 
+// main() of a Wayland test: `TEST --client WHAT` runs `client` (a probe started inside the
+// session, as its user); otherwise the tests, which ctest runs through `sway-session.sh run`.
+template <typename Test> int testMain(int argc, char** argv, int (*client)(int, char**) = nullptr) {
+    if (client && argc == 3 && qstrcmp(argv[1], "--client") == 0)
+        return client(argc, argv);
+    if (state().isEmpty()) {
+        qCritical("run inside the sway session: sway-session.sh run STATE %s", argv[0]);
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 } // namespace WaylandSession

@@ -7,7 +7,6 @@
 #include "wayland/WaylandSession.h"
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace WaylandSession;
 
@@ -241,14 +240,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    if (state().isEmpty()) {
-        std::fprintf(stderr, "run inside the sway session: sway-session.sh run STATE %s\n",
-                     argv[0]);
-        return 1;
-    }
-    QCoreApplication app(argc, argv);
-    tst_WaylandCapture test;
-    return QTest::qExec(&test, argc, argv);
+    return testMain<tst_WaylandCapture>(argc, argv);
 }
 
 #include "tst_WaylandCapture.moc"

@@ -203,16 +203,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 3 && qstrcmp(argv[1], "--client") == 0)
-        return client(argc, argv);
-    if (state().isEmpty()) {
-        std::fprintf(stderr, "run inside the sway session: sway-session.sh run STATE %s\n",
-                     argv[0]);
-        return 1;
-    }
-    QCoreApplication app(argc, argv);
-    tst_WaylandSession test;
-    return QTest::qExec(&test, argc, argv);
+    return testMain<tst_WaylandSession>(argc, argv, client);
 }
 
 #include "tst_WaylandSession.moc"
