@@ -149,6 +149,9 @@ void tst_SwayCapture::init() {
 }
 
 void tst_SwayCapture::cleanup() {
+    // A failed row must not leave its overlays up for the next.
+    if (overlayCount() > 0)
+        keys({QStringLiteral("-k"), QStringLiteral("Escape")});
     // sway keeps one full-screen window per output: a fresh pattern for every capture.
     stop(m_pattern);
 }
@@ -199,6 +202,9 @@ void tst_SwayCapture::areaCaptureCopiesAndSavesTheDraggedPixels() {
 
     QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    // A press within about half a second of the overlays appearing is lost (seen here, not yet
+    // understood): the drag waits like a person would.
+    QTest::qWait(1000);
     QVERIFY(pointer.drag(from, to));
     QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Return")}));
 
@@ -221,9 +227,9 @@ void tst_SwayCapture::fullScreenTakesTheOutputUnderThePointer_data() {
 
     // sway's headless outputs draw the pointer into every copy: its pixels are not compared.
     QTest::newRow("pointer on the scale-1 output")
-        << QPoint(500, 500) << "HEADLESS-1" << QRect(500, 500, 64, 64);
+        << QPoint(500, 500) << "HEADLESS-1" << QRect(436, 436, 128, 128);
     QTest::newRow("pointer on the scale-2 output")
-        << QPoint(2500, 300) << "HEADLESS-2" << QRect(1160, 600, 128, 128);
+        << QPoint(2500, 300) << "HEADLESS-2" << QRect(1032, 472, 256, 256);
 }
 
 void tst_SwayCapture::fullScreenTakesTheOutputUnderThePointer() {
@@ -249,6 +255,7 @@ void tst_SwayCapture::escapeCancelsWithoutFilingAnything() {
     QVERIFY(pointer.move({400, 400}));
     QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
+    QTest::qWait(300);
 
     QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Escape")}));
 
