@@ -206,6 +206,7 @@ void tst_SwayCapture::areaCaptureCopiesAndSavesTheDraggedPixels() {
     // understood): the drag waits like a person would.
     QTest::qWait(1000);
     QVERIFY(pointer.drag(from, to));
+    QTest::qWait(500); // a key right after the release is lost the same way
     QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Return")}));
 
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
