@@ -94,7 +94,7 @@ public:
                     call->deleteLater();
                     if (call->isError())
                         finish(path, Failure{::tr("El portal de capturas de pantalla del "
-                                                "escritorio no responde: %1")
+                                                  "escritorio no responde: %1")
                                                  .arg(call->error().message())});
                 });
     }

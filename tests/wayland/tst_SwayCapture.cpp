@@ -161,8 +161,8 @@ void tst_SwayCapture::cleanupTestCase() {
 }
 
 void tst_SwayCapture::showPattern() {
-    const QStringList line = asUser(
-        {QCoreApplication::applicationFilePath(), QStringLiteral("--client"), QStringLiteral("pattern")});
+    const QStringList line = asUser({QCoreApplication::applicationFilePath(),
+                                     QStringLiteral("--client"), QStringLiteral("pattern")});
     m_pattern.start(line.first(), line.mid(1));
     QVERIFY(QTest::qWaitFor(
         [&] {
@@ -183,11 +183,11 @@ void tst_SwayCapture::areaCaptureCopiesAndSavesTheDraggedPixels_data() {
 
     // sway's headless outputs draw the pointer into every copy: it waits outside the area.
     QTest::newRow("on the scale-1 output, one device pixel per point")
-        << QPoint(1800, 1000) << QPoint(300, 200) << QPoint(700, 500) << "HEADLESS-1" << QPoint(300, 200)
-        << QSize(400, 300);
+        << QPoint(1800, 1000) << QPoint(300, 200) << QPoint(700, 500) << "HEADLESS-1"
+        << QPoint(300, 200) << QSize(400, 300);
     QTest::newRow("on the scale-2 output, two device pixels per point")
-        << QPoint(2800, 500) << QPoint(2020, 110) << QPoint(2220, 260) << "HEADLESS-2" << QPoint(200, 220)
-        << QSize(400, 300);
+        << QPoint(2800, 500) << QPoint(2020, 110) << QPoint(2220, 260) << "HEADLESS-2"
+        << QPoint(200, 220) << QSize(400, 300);
 }
 
 void tst_SwayCapture::areaCaptureCopiesAndSavesTheDraggedPixels() {
