@@ -50,7 +50,8 @@ double areaToOverlays(const QString& grabber) {
             std::fprintf(stderr, "brindlecap area failed\n");
             break;
         }
-        const qint64 shown = waitForTrace(program, "overlays-shown");
+        // The portal takes seconds on a busy machine.
+        const qint64 shown = waitForTrace(program, "overlays-shown", 3 * waitMs);
         if (shown < 0) {
             std::fprintf(stderr, "the overlays did not show: %s\n",
                          program.readAllStandardError().constData());
