@@ -4,6 +4,13 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMetaObject>
+
+void ScreenGrabber::deliverLater(Done done, GrabResult result) {
+    QMetaObject::invokeMethod(
+        qApp, [done = std::move(done), result = std::move(result)] { done(result); },
+        Qt::QueuedConnection);
+}
 
 namespace {
 

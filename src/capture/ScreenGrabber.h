@@ -37,6 +37,11 @@ public:
 
     // What the start-up log calls this back-end.
     virtual const char* name() const { return "otra"; }
+
+protected:
+    // Hands a result that is ready now to `done` on the main thread's next turn, as capture()
+    // promises.
+    static void deliverLater(Done done, GrabResult result);
 };
 
 // The back-end for this session: on X11 the X server; on Wayland the compositor's screen copy

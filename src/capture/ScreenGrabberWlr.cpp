@@ -136,10 +136,7 @@ public:
     const char* name() const override { return "wlr-screencopy"; }
 
     void capture(const QList<QScreen*>& screens, Done done) override {
-        GrabResult result = grab(screens);
-        QMetaObject::invokeMethod(
-            qApp, [done = std::move(done), result = std::move(result)] { done(result); },
-            Qt::QueuedConnection);
+        deliverLater(std::move(done), grab(screens));
     }
 
 private:
