@@ -183,8 +183,9 @@ void AppDelegate::showWelcomeIfFirstRun() {
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
            "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….") +
         QStringLiteral("\n\n") +
-        (wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
-                      "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
+        (wayland ? tr("En Wayland, Brindlecap captura la pantalla a través del compositor o del "
+                      "portal de capturas de tu escritorio, que puede pedirte permiso la primera "
+                      "vez.")
                  : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
                       "empezar ya.")));
     box.setStandardButtons(QMessageBox::Ok);
