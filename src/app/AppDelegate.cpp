@@ -4,8 +4,10 @@
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
 #include "app/SettingsOverview.h"
+#include "app/TrayHost.h"
 #include "capture/Toast.h"
 #include "settings/Prefs.h"
+#include "shortcuts/DesktopShortcuts.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -174,15 +176,18 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setWindowTitle(QStringLiteral("Brindlecap"));
     box.setWindowIcon(LeafIcon::icon());
     box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
-    box.setText(tr("Brindlecap vive en la bandeja del sistema 🍃"));
-    box.setInformativeText(
+    const bool trayHost = TrayHost::available();
+    box.setText(TrayHost::welcomeHeadline(trayHost));
+    QStringList paragraphs{
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
-           "la captura queda lista para pegar.") +
-        QStringLiteral("\n\n") +
-        (wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
-                      "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
-                 : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
-                      "empezar ya.")));
+           "la captura queda lista para pegar."),
+        wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
+                     "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
+                : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
+                     "empezar ya.")};
+    paragraphs << TrayHost::welcomeParagraph(trayHost) << desktopShortcutAdvice();
+    paragraphs.removeAll(QString());
+    box.setInformativeText(paragraphs.join(QStringLiteral("\n\n")));
     box.setStandardButtons(QMessageBox::Ok);
     box.show();
     box.raise();

@@ -2,9 +2,18 @@
 
 #include "platform/X11.h"
 
+#include <QGuiApplication>
+
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend() {
     if (X11::chosenFor("BRINDLE_HOTKEY_BACKEND")) {
         if (auto backend = makeHotKeyBackendX11()) {
+            return backend;
+        }
+    }
+    const QByteArray forced = qgetenv("BRINDLE_HOTKEY_BACKEND");
+    if (forced == "portal" || (forced.isEmpty() && QGuiApplication::platformName().startsWith(
+                                                       QLatin1String("wayland")))) {
+        if (auto backend = makeHotKeyBackendPortal()) {
             return backend;
         }
     }
