@@ -83,9 +83,9 @@ public:
     HotKeyBackendPortal() {
         qDBusRegisterMetaType<PortalShortcut>();
         qDBusRegisterMetaType<QList<PortalShortcut>>();
-        QDBusConnection::sessionBus().connect(
-            portalService, portalPath, portalInterface, QStringLiteral("Activated"), this,
-            SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+        QDBusConnection::sessionBus().connect(portalService, portalPath, portalInterface,
+                                              QStringLiteral("Activated"), this,
+                                              SLOT(activated(QDBusMessage)));
         m_bindTimer.setSingleShot(true);
         m_bindTimer.setInterval(0);
         connect(&m_bindTimer, &QTimer::timeout, this, &HotKeyBackendPortal::bind);
@@ -111,10 +111,13 @@ public:
     HotKeyService service() const override { return HotKeyService::portal; }
 
 private Q_SLOTS:
-    void activated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong,
-                   const QVariantMap&) {
-        if (session.path() != m_session || !onPressed)
+    // Taken as a whole message: QtDBus cannot match a slot to the signal's a{sv} argument.
+    void activated(const QDBusMessage& message) {
+        const QList<QVariant> arguments = message.arguments();
+        if (arguments.size() < 2 || !onPressed ||
+            arguments[0].value<QDBusObjectPath>().path() != m_session)
             return;
+        const QString shortcutId = arguments[1].toString();
         for (const auto& [ref, key] : m_keys)
             if (shortcutIdOf(key) == shortcutId) {
                 onPressed(key.identifier);
@@ -177,7 +180,9 @@ private:
                 return;
             m_creating = true;
             request(QStringLiteral("CreateSession"), {},
-                    {{QStringLiteral("session_handle_token"), newToken()},
+                    // KDE names the shortcuts' group after this token: a fixed one keeps the
+                    // same group from run to run instead of leaving one behind per run.
+                    {{QStringLiteral("session_handle_token"), QStringLiteral("brindlecap")},
                      {QStringLiteral("shortcuts"), QVariant::fromValue(shortcuts())}},
                     SLOT(sessionCreated(uint, QVariantMap)));
             return;
