@@ -13,6 +13,10 @@ std::unique_ptr<ScreenGrabber> makeScreenGrabber() {
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
     if (onX11)
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
+    if (auto kwin = QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+                        ? ScreenGrabberKWin::create()
+                        : nullptr)
+        return kwin;
     // No permission can help here: say so, and what works today.
     return ScreenGrabberNull::create(
         QCoreApplication::translate(

@@ -42,6 +42,12 @@ enum class Transport { Auto, GetImage };
 std::unique_ptr<ScreenGrabber> create(Transport transport);
 } // namespace ScreenGrabberX11
 
+// KWin's org.kde.KWin.ScreenShot2: one raw image per screen at its device size, through a pipe;
+// nothing when the session bus has no KWin.
+namespace ScreenGrabberKWin {
+std::unique_ptr<ScreenGrabber> create();
+} // namespace ScreenGrabberKWin
+
 namespace ScreenGrabberNull {
 std::unique_ptr<ScreenGrabber> create(QString reason);
 } // namespace ScreenGrabberNull
