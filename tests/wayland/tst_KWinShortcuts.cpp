@@ -1,6 +1,8 @@
 // The real program in the headless KWin session with KDE's GlobalShortcuts portal: its stored
 // area shortcut reaches KDE's shortcut service as Shift+Ctrl+9, and pressing it there starts an
 // area capture.
+#include "wayland/KWinSession.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -12,24 +14,6 @@
 namespace {
 
 constexpr int waitMs = 15000;
-
-// STATE/env as variables: export NAME='value' lines.
-QProcessEnvironment sessionEnvironment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QFile file(qEnvironmentVariable("BRINDLE_KWIN_STATE") + QStringLiteral("/env"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const int eq = line.indexOf('=');
-        if (!line.startsWith("export ") || eq < 0)
-            continue;
-        QByteArray value = line.mid(eq + 1);
-        if (value.startsWith('\'') && value.endsWith('\''))
-            value = value.mid(1, value.size() - 2);
-        env.insert(QString::fromUtf8(line.mid(7, eq - 7)), QString::fromUtf8(value));
-    }
-    return env;
-}
 
 } // namespace
 
@@ -57,7 +41,7 @@ class tst_KWinShortcuts : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        m_env = sessionEnvironment();
+        m_env = KWinSession::environment();
         QVERIFY2(m_env.contains(QStringLiteral("WAYLAND_DISPLAY")), "no KWin session");
         // The program keeps the test's own home and runtime folder; the compositor's socket is
         // named by its full path.
