@@ -6,7 +6,9 @@
 #include "app/SingleInstance.h"
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
+#include "platform/Clipboard.h"
 #include "platform/LargePages.h"
+#include "platform/Session.h"
 #include "recents/RecentDrawer.h"
 
 #include <QApplication>
@@ -146,6 +148,8 @@ int main(int argc, char* argv[]) {
                      &AppDelegate::handleCommand);
     QObject::connect(&instance, &SingleInstance::captureRequested, &shell, answerCaptureRequest);
     shell.launch();
+    CaptureController::shared().prepareBackends();
+    Session::announce("portapapeles", Clipboard::backendName());
     QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     if (invocation.kind == CommandLine::Kind::command)
         shell.handleCommand(invocation.command);

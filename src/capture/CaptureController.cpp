@@ -9,15 +9,16 @@
 #include "capture/Trace.h"
 #include "capture/WindowFinder.h"
 #include "pinned/PinnedCapture.h"
+#include "platform/Clipboard.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCursor>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -113,6 +114,12 @@ CaptureController::CaptureController(std::unique_ptr<ScreenGrabber> grabber, QOb
     : QObject(parent), m_grabber(std::move(grabber)) {}
 
 CaptureController::~CaptureController() = default;
+
+void CaptureController::prepareBackends() {
+    grabber();
+    windowFinder();
+    activeWindow();
+}
 
 ScreenGrabber& CaptureController::grabber() {
     if (!m_grabber)
@@ -305,8 +312,11 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
         save(outcome.rendered);
         break;
     case CanvasView::Outcome::text:
-        QGuiApplication::clipboard()->clear();
-        QGuiApplication::clipboard()->setText(outcome.recognizedText);
+        Clipboard::set([&] {
+            auto text = std::make_unique<QMimeData>();
+            text->setText(outcome.recognizedText);
+            return text;
+        }());
         Toast::show(textToast(outcome.recognizedText), screen);
         break;
     case CanvasView::Outcome::pin:

@@ -2,10 +2,10 @@
 
 #include "capture/CaptureFile.h"
 #include "capture/PngEncoder.h"
+#include "platform/Clipboard.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -88,17 +88,12 @@ private:
 };
 
 void putOnClipboard(const Rendered& rendered, const std::optional<QByteArray>& png) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!png) {
-        clipboard->clear();
-        return;
-    }
-    clipboard->setMimeData(Output::clipboardData(*png, rendered).release());
+    Clipboard::set(png ? Output::clipboardData(*png, rendered) : nullptr);
 }
 
 // Offers the PNG on the clipboard as soon as it exists, then does the disk work.
 Status encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGeneration,
-                    const std::optional<QString>& saveTo, bool history) {
+                      const std::optional<QString>& saveTo, bool history) {
     const std::optional<QByteArray> png = Output::pngData(rendered);
     if (copyGeneration) {
         QMetaObject::invokeMethod(qApp, [rendered, png, mine = *copyGeneration] {

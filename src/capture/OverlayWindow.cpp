@@ -52,6 +52,12 @@ OverlayWindow::OverlayWindow(const Shot& shot)
 OverlayWindow::~OverlayWindow() = default;
 
 void OverlayWindow::showFrozen() {
+    // A Wayland client cannot place its windows: a full-screen window on the shot's output is
+    // the only way to cover it exactly.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        showFullScreen();
+        return;
+    }
     show();
     // On X11 the server puts the veiled image on the window at once; Qt's first paint, the
     // hint and the loupe follow on identical pixels.

@@ -108,6 +108,8 @@ public:
 
     bool requestAccess() override { return !*m_refused; }
 
+    const char* name() const override { return "kwin ScreenShot2"; }
+
 private:
     void start(const std::shared_ptr<Grab>& grab, int index) {
         QScreen* screen = grab->parts[index].screen;

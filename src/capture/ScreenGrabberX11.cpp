@@ -51,6 +51,8 @@ public:
 
     ~X11Grabber() override { releaseSegment(); }
 
+    const char* name() const override { return m_useShm ? "x11 mit-shm" : "x11 getimage"; }
+
     void capture(const QList<QScreen*>& screens, Done done) override {
         GrabResult result = grab(screens);
         QMetaObject::invokeMethod(

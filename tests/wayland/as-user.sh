@@ -26,6 +26,12 @@ as=()
 if ((EUID == 0)); then
     user="$(sed -n "s/^export USER='\(.*\)'$/\1/p" "$state/env")"
     as=(setpriv --reuid="$user" --regid="$user" --init-groups)
+    # The user's sanitizer reports go to the caller's report folder.
+    for options in "${ASAN_OPTIONS:-}" "${UBSAN_OPTIONS:-}"; do
+        [[ "$options" =~ log_path=([^:]*) ]] || continue
+        reports="$(dirname "${BASH_REMATCH[1]}")"
+        [[ -d "$reports" ]] && setfacl -m "u:$user:rwx" "$reports"
+    done
 fi
 exec "${as[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin LC_ALL=C.UTF-8 QT_QPA_PLATFORM=wayland \
     "${vars[@]}" "$@"

@@ -143,7 +143,7 @@ PORTAL
         echo "export XDG_CURRENT_DESKTOP=sway"
         echo "export XDG_SESSION_TYPE=wayland"
     } >"$state/env"
-    echo "sway session in $base:" $(sed -n 's/^output \([^ ]*\) resolution \([^ ]*\) .*scale \(.*\)/\1 \2 scale \3,/p' "$base/config")
+    echo "sway session in $base: $(sed -n 's/^output //p' "$base/config" | paste -sd ';')"
     ;;
 run)
     if [[ ! -f "$state/env" ]]; then
