@@ -181,8 +181,8 @@ void AppDelegate::showWelcomeIfFirstRun() {
     QStringList paragraphs{
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
            "la captura queda lista para pegar."),
-        wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
-                     "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
+        wayland ? tr("En una sesión Wayland, tu escritorio puede pedirte permiso la primera vez "
+                     "que Brindlecap capture la pantalla.")
                 : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
                      "empezar ya.")};
     paragraphs << TrayHost::welcomeParagraph(trayHost) << desktopShortcutAdvice();
