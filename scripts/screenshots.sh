@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the whole canvas with its toolbars and popups over a made-up screen, offscreen
 # at 1x and 2x, and photographs the tray menu, the tray icon, About, the welcome and the settings
-# overview on a real X server with a tray host, all into screenshots/out/, for a look by eye
+# window on a real X server with a tray host, all into screenshots/out/, for a look by eye
 # after changing how they are drawn.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -3,10 +3,10 @@
 #include "app/AboutDialog.h"
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
-#include "app/SettingsOverview.h"
 #include "app/TrayHost.h"
 #include "capture/Toast.h"
 #include "settings/Prefs.h"
+#include "settings/SettingsWindowController.h"
 #include "shortcuts/DesktopShortcuts.h"
 
 #include <QApplication>
@@ -146,8 +146,12 @@ Status AppDelegate::openCapturesFolder() {
 }
 
 void AppDelegate::showSettings() {
-    if (!m_settings)
-        m_settings = std::make_unique<SettingsOverview>();
+    if (!m_settings) {
+        m_settings = std::make_unique<SettingsWindowController>();
+        m_settings->setWindowIcon(LeafIcon::icon());
+        connect(m_settings.get(), &SettingsWindowController::openFolderRequested, this,
+                [] { openCapturesFolder(); });
+    }
     m_settings->show();
 }
 
@@ -180,7 +184,7 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setText(TrayHost::welcomeHeadline(trayHost));
     QStringList paragraphs{
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
-           "la captura queda lista para pegar."),
+           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración…."),
         wayland ? tr("En una sesión Wayland, tu escritorio puede pedirte permiso la primera vez "
                      "que Brindlecap capture la pantalla.")
                 : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "

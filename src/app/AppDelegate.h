@@ -16,7 +16,7 @@ class QAction;
 class QMenu;
 class QMessageBox;
 class QSystemTrayIcon;
-class SettingsOverview;
+class SettingsWindowController;
 
 // The application shell: the tray icon and its menu, the capture commands of the menu and of a
 // second `brindlecap`, About and the first-run welcome. Lives as long as the application.
@@ -60,7 +60,7 @@ public:
     QMenu* statusMenu() const { return m_menu.get(); }
     QAction* captureItem(CaptureAction action) const { return m_captureItems.value(action); }
     AboutDialog* aboutDialog() const { return m_about.get(); }
-    SettingsOverview* settingsWindow() const { return m_settings.get(); }
+    SettingsWindowController* settingsWindow() const { return m_settings.get(); }
     QMessageBox* welcome() const { return m_welcome.get(); }
 
     // Separates an entry's title from the shortcut shown in the menu's right-hand column.
@@ -72,7 +72,7 @@ private:
     // Top-level widgets have no parent to delete them.
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<AboutDialog> m_about;
-    std::unique_ptr<SettingsOverview> m_settings;
+    std::unique_ptr<SettingsWindowController> m_settings;
     std::unique_ptr<QMessageBox> m_welcome;
     QSystemTrayIcon* m_statusItem = nullptr;
     QHash<CaptureAction, QAction*> m_captureItems;

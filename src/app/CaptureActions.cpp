@@ -50,12 +50,15 @@ void performAfterCountdown(qint64 seconds, CaptureAction action) {
 }
 
 void registerShortcuts() {
-    QList<HotKeyCenter::Binding> bindings;
-    for (const CaptureAction action : CaptureAction::allCases())
-        bindings.append({CaptureAction::Case(action), Prefs::combo(action)});
     HotKeyCenter& center = HotKeyCenter::shared();
+    center.bindings = [] {
+        QList<HotKeyCenter::Binding> bindings;
+        for (const CaptureAction action : CaptureAction::allCases())
+            bindings.append({CaptureAction::Case(action), Prefs::combo(action)});
+        return bindings;
+    };
     center.onAction = [](int action) { perform(CaptureAction::Case(action)); };
-    center.reload(bindings);
+    center.reload();
 }
 
 QList<CaptureAction> refusedShortcuts() {

@@ -30,8 +30,8 @@ void perform(CaptureAction action);
 // The countdown of `seconds`, then `perform(action)`. Nothing without a registered countdown.
 void performAfterCountdown(qint64 seconds, CaptureAction action);
 
-// Hands each action's stored shortcut to the hot-key centre, in the order of allCases(); a press
-// runs perform().
+// Hands each action's stored shortcut to the hot-key centre, in the order of allCases(), read
+// again at every later reload of the centre; a press runs perform().
 void registerShortcuts();
 // The actions whose shortcut the platform refused at the last registration.
 QList<CaptureAction> refusedShortcuts();

@@ -112,31 +112,36 @@ std::optional<int> prepare(const Invocation& invocation, SingleInstance& instanc
         return 2;
     }
 
-    switch (instance.start()) {
-    case SingleInstance::Role::secondary:
-        if (invocation.startOnly || instance.send(invocation.command)) {
-            return 0;
-        }
+    // Without its socket and lock the program could not tell whether it already runs.
+    const Result<SingleInstance::Role> role = instance.start();
+    if (!role) {
         err << "brindlecap: "
-            << QCoreApplication::translate("CommandLine",
-                                           "No se pudo comunicar con Brindlecap en ejecución (%1).")
-                   .arg(instance.errorString())
+            << QCoreApplication::translate("CommandLine", "No se puede iniciar Brindlecap: %1.")
+                   .arg(role.message())
             << '\n'
             << Qt::flush;
         return 1;
+    }
+    switch (*role) {
+    case SingleInstance::Role::secondary: {
+        if (invocation.startOnly)
+            return 0;
+        const Status sent = instance.send(invocation.command);
+        if (sent)
+            return 0;
+        err << "brindlecap: "
+            << QCoreApplication::translate("CommandLine",
+                                           "No se pudo comunicar con Brindlecap en ejecución (%1).")
+                   .arg(sent.message())
+            << '\n'
+            << Qt::flush;
+        return 1;
+    }
     // Left alone: replacing it would make two programs answer different shortcuts.
     case SingleInstance::Role::unresponsive:
         err << "brindlecap: "
             << QCoreApplication::translate("CommandLine",
                                            "Brindlecap está en ejecución pero no responde.")
-            << '\n'
-            << Qt::flush;
-        return 1;
-    // Without its socket and lock the program could not tell whether it already runs.
-    case SingleInstance::Role::failed:
-        err << "brindlecap: "
-            << QCoreApplication::translate("CommandLine", "No se puede iniciar Brindlecap: %1.")
-                   .arg(instance.errorString())
             << '\n'
             << Qt::flush;
         return 1;

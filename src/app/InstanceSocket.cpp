@@ -96,28 +96,23 @@ std::optional<Result> parseResult(std::string_view header) {
     return Result{Result::png, length, {}};
 }
 
-bool isPrivateFolder(const std::string& path, std::string* error) {
+Place privateFolder(const std::string& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        *error = systemError(path);
-        return false;
-    }
+    if (::lstat(path.c_str(), &info) != 0)
+        return {{}, systemError(path)};
     if (!S_ISDIR(info.st_mode))
-        *error = path + " no es una carpeta";
-    else if (info.st_uid != ::getuid())
-        *error = "la carpeta " + path + " pertenece a otro usuario";
-    else if ((info.st_mode & 077) != 0)
-        *error = "otros usuarios pueden entrar en la carpeta " + path;
-    else
-        return true;
-    return false;
+        return {{}, path + " no es una carpeta"};
+    if (info.st_uid != ::getuid())
+        return {{}, "la carpeta " + path + " pertenece a otro usuario"};
+    if ((info.st_mode & 077) != 0)
+        return {{}, "otros usuarios pueden entrar en la carpeta " + path};
+    return {path, {}};
 }
 
-std::string defaultPath(std::string* error) {
-    std::string problem;
+Place defaultPath() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime && isPrivateFolder(runtime, &problem))
-        return std::string(runtime) + '/' + std::string(socketName);
+    if (runtime && *runtime && privateFolder(runtime))
+        return {std::string(runtime) + '/' + std::string(socketName), {}};
 
     // The temporary folder as Qt names it, so both sides agree.
     const char* tmp = std::getenv("TMPDIR");
@@ -126,12 +121,11 @@ std::string defaultPath(std::string* error) {
         folder.pop_back();
     folder += "/brindlecap-" + std::to_string(::getuid());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        problem = systemError(folder);
-    else if (isPrivateFolder(folder, &problem))
-        return folder + '/' + std::string(socketName);
-    if (error)
-        *error = problem;
-    return {};
+        return {{}, systemError(folder)};
+    Place place = privateFolder(folder);
+    if (place)
+        place.path += '/' + std::string(socketName);
+    return place;
 }
 
 } // namespace InstanceSocket

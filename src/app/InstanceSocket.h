@@ -46,12 +46,20 @@ std::string cancelledLine();
 std::string errorLine(std::string_view message);
 std::optional<Result> parseResult(std::string_view header);
 
-// A real folder (not a link) of this user that nobody else may enter; anything else could let
-// another user speak to us or sit in our place.
-bool isPrivateFolder(const std::string& path, std::string* error);
+// A path, or why there is none in words for the user: Result<QString>'s plain counterpart for the
+// launcher, which loads no Qt.
+struct Place {
+    std::string path;  // empty when there is none
+    std::string error; // empty when there is a path
+    explicit operator bool() const { return !path.empty(); }
+};
+
+// `path` when it is a real folder (not a link) of this user that nobody else may enter; anything
+// else could let another user speak to us or sit in our place.
+Place privateFolder(const std::string& path);
 
 // The socket in $XDG_RUNTIME_DIR, or in a private folder of ours under the temporary folder when
-// that is unset or unfit. Empty (with `error` set) when no private place can be had.
-std::string defaultPath(std::string* error = nullptr);
+// that is unset or unfit.
+Place defaultPath();
 
 } // namespace InstanceSocket

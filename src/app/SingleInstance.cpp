@@ -45,12 +45,10 @@ std::optional<Parsed> parseLine(const QByteArray& line) {
     return Parsed{*command, *request};
 }
 
-bool isPrivateFolder(const QString& path, QString* error) {
-    std::string problem;
-    if (InstanceSocket::isPrivateFolder(QFile::encodeName(path).toStdString(), &problem))
-        return true;
-    *error = QString::fromLocal8Bit(problem);
-    return false;
+Result<QString> fromPlace(const InstanceSocket::Place& place) {
+    if (!place)
+        return Failure{QString::fromLocal8Bit(place.error)};
+    return QFile::decodeName(QByteArray::fromStdString(place.path));
 }
 
 void drop(QLocalSocket* socket) {
@@ -69,12 +67,13 @@ bool peerIsThisUser(qintptr descriptor) {
 
 } // namespace
 
-SingleInstance::SingleInstance(Listening listening) : m_listening(listening) {
-    m_socketPath = defaultSocketPath(&m_error);
-}
+SingleInstance::SingleInstance(Listening listening)
+    : m_socketPath(defaultSocketPath()), m_listening(listening) {}
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent), m_socketPath(std::move(socketPath)) {}
+    : QObject(parent),
+      m_socketPath(socketPath.isEmpty() ? Result<QString>(Failure{tr("no hay ruta para el socket")})
+                                        : Result<QString>(std::move(socketPath))) {}
 
 SingleInstance::~SingleInstance() {
     // The socket goes before the lock, or a newcomer could take the place and lose its socket.
@@ -84,63 +83,55 @@ SingleInstance::~SingleInstance() {
         ::close(m_lock);
 }
 
-QString SingleInstance::defaultSocketPath(QString* error) {
-    std::string problem;
-    const std::string path = InstanceSocket::defaultPath(&problem);
-    if (path.empty() && error)
-        *error = QString::fromLocal8Bit(problem);
-    return QFile::decodeName(QByteArray::fromStdString(path));
+Result<QString> SingleInstance::defaultSocketPath() {
+    return fromPlace(InstanceSocket::defaultPath());
 }
 
-SingleInstance::Role SingleInstance::start(int answerTimeoutMs) {
-    if (m_server) {
+Result<SingleInstance::Role> SingleInstance::start(int answerTimeoutMs) {
+    if (m_server)
         return Role::primary;
-    }
-    if (m_socketPath.isEmpty()) {
-        if (m_error.isEmpty())
-            m_error = tr("no hay ruta para el socket");
-        return Role::failed;
-    }
-    const QString folder = QFileInfo(m_socketPath).absolutePath();
-    if (!isPrivateFolder(folder, &m_error)) {
-        return Role::failed;
-    }
+    if (!m_socketPath)
+        return Failure{m_socketPath.message()};
+    const QString path = *m_socketPath;
+    const Result<QString> folder = fromPlace(InstanceSocket::privateFolder(
+        QFile::encodeName(QFileInfo(path).absolutePath()).toStdString()));
+    if (!folder)
+        return Failure{folder.message()};
 
     // Adopted from an instance of this process that held it: nobody can have taken the place.
     if (m_lock < 0) {
-        if (const std::optional<Role> other = lockOrAsk(answerTimeoutMs))
-            return *other;
+        if (std::optional<Result<Role>> other = lockOrAsk(path, answerTimeoutMs))
+            return std::move(*other);
     }
     if (m_listening == Listening::later)
         return Role::primary;
     // Nobody else holds the lock: whatever socket file is there belongs to an instance that died.
-    QLocalServer::removeServer(m_socketPath);
+    QLocalServer::removeServer(path);
 
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(m_socketPath)) {
-        m_error = server->errorString();
+    if (!server->listen(path)) {
+        const QString reason = server->errorString();
         delete server;
         ::close(std::exchange(m_lock, -1));
-        return Role::failed;
+        return Failure{reason};
     }
     m_server = server;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     return Role::primary;
 }
 
-std::optional<SingleInstance::Role> SingleInstance::lockOrAsk(int answerTimeoutMs) {
-    const QByteArray lockPath = QFile::encodeName(m_socketPath + QStringLiteral(".lock"));
+std::optional<Result<SingleInstance::Role>> SingleInstance::lockOrAsk(const QString& socketPath,
+                                                                      int answerTimeoutMs) {
+    const QByteArray lockPath = QFile::encodeName(socketPath + QStringLiteral(".lock"));
     const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lock < 0) {
-        m_error = QString::fromLocal8Bit(lockPath + ": " + std::strerror(errno));
-        return Role::failed;
-    }
+    if (lock < 0)
+        return Failure{QString::fromLocal8Bit(lockPath + ": " + std::strerror(errno))};
     // Whoever holds the lock is alive and listens, or is about to: ask it until it answers.
     QDeadlineTimer deadline(answerTimeoutMs);
     while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
         QLocalSocket probe;
-        probe.connectToServer(m_socketPath);
+        probe.connectToServer(socketPath);
         if (probe.waitForConnected(int(qMin<qint64>(deadline.remainingTime(), 250)))) {
             probe.abort();
             ::close(lock);
@@ -148,7 +139,6 @@ std::optional<SingleInstance::Role> SingleInstance::lockOrAsk(int answerTimeoutM
         }
         if (deadline.hasExpired()) {
             ::close(lock);
-            m_error = tr("no responde");
             return Role::unresponsive;
         }
         QThread::msleep(50);
@@ -171,29 +161,23 @@ bool SingleInstance::isListening() const {
     return m_server && m_server->isListening();
 }
 
-bool SingleInstance::send(AppCommand command, int timeoutMs) {
+Status SingleInstance::send(AppCommand command, int timeoutMs) {
+    if (!m_socketPath)
+        return Failure{m_socketPath.message()};
     QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(timeoutMs)) {
-        m_error = socket.errorString();
-        return false;
-    }
+    socket.connectToServer(*m_socketPath);
+    if (!socket.waitForConnected(timeoutMs))
+        return Failure{socket.errorString()};
     socket.write(lineFor(command));
-    if (!socket.waitForBytesWritten(timeoutMs)) {
-        m_error = socket.errorString();
-        return false;
-    }
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return Failure{socket.errorString()};
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs)) {
-            m_error = tr("no respondió a tiempo");
-            return false;
-        }
+        if (!socket.waitForReadyRead(timeoutMs))
+            return Failure{tr("no respondió a tiempo")};
     }
-    if (socket.readLine() != "OK\n") {
-        m_error = QStringLiteral("the running instance refused the command");
-        return false;
-    }
-    return true;
+    if (socket.readLine() != "OK\n")
+        return Failure{tr("rechazó la orden")};
+    return {};
 }
 
 void SingleInstance::accept() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppCommand.h"
+#include "platform/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -19,7 +20,7 @@ class SingleInstance : public QObject {
 
 public:
     // `unresponsive`: another instance holds the place but does not answer; it is left alone.
-    enum class Role { primary, secondary, unresponsive, failed };
+    enum class Role { primary, secondary, unresponsive };
 
     // `later`: start() takes the place but does not listen; the instance that adopts its lock
     // does, once it can answer. A start in between waits for that.
@@ -31,25 +32,24 @@ public:
     ~SingleInstance() override;
 
     // The socket in $XDG_RUNTIME_DIR, or in a private folder of ours under the temp folder when
-    // that is unset. Empty (with `error` set) when no private place can be had.
-    static QString defaultSocketPath(QString* error = nullptr);
+    // that is unset; a failure when no private place can be had.
+    static Result<QString> defaultSocketPath();
 
     // Becomes the listening instance, unless one already answers on the socket (secondary).
     // The listening instance holds a lock beside the socket for its whole life, so a socket
     // file is replaced only when no instance holds it: one left behind by a dead instance.
-    Role start(int answerTimeoutMs = 3000);
+    // A failure says why there can be no instance here (no private folder, no socket, no lock).
+    Result<Role> start(int answerTimeoutMs = 3000);
 
     // The lock of an instance started with Listening::later, still held, for adoptLock() by the
     // instance that listens next in this process, so that no other start takes the place.
     int releaseLock();
     void adoptLock(int lock);
 
-    // Hands a command to the running instance; true once it confirmed taking it.
-    bool send(AppCommand command, int timeoutMs = 3000);
+    // Hands a command to the running instance; fine once it confirmed taking it.
+    Status send(AppCommand command, int timeoutMs = 3000);
 
     bool isListening() const;
-    QString socketPath() const { return m_socketPath; }
-    QString errorString() const { return m_error; }
 
     // Longest line a client may send; longer input is cut off.
     static constexpr qint64 maxLineLength = 256;
@@ -70,12 +70,11 @@ Q_SIGNALS:
 
 private:
     // Takes the lock, or says who holds it; nothing once it is ours.
-    std::optional<Role> lockOrAsk(int answerTimeoutMs);
+    std::optional<Result<Role>> lockOrAsk(const QString& socketPath, int answerTimeoutMs);
     void accept();
     void readFrom(QLocalSocket* socket);
 
-    QString m_socketPath;
-    QString m_error;
+    Result<QString> m_socketPath;
     QLocalServer* m_server = nullptr;
     int m_lock = -1;
     Listening m_listening = Listening::atStart;

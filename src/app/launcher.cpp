@@ -52,7 +52,7 @@ bool readAnswer(int fd, std::string& answer) {
 // (stopped, or its queue of connections full) leaves errno at EAGAIN or EINTR: connect() would
 // wait for it for ever without the time limit.
 int connectToProgram() {
-    const std::string path = InstanceSocket::defaultPath();
+    const std::string path = InstanceSocket::defaultPath().path;
     sockaddr_un address{};
     if (path.empty() || path.size() >= sizeof address.sun_path) {
         errno = ENOENT;

@@ -6,6 +6,16 @@ QColor leafGreen() {
     return QColor::fromRgbF(0.18f, 0.70f, 0.30f, 1.0f);
 }
 
+QColor separatorColor(const QPalette& palette) {
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(0.18f);
+    return colour;
+}
+
+QColor secondaryLabelColor(const QPalette& palette) {
+    return palette.color(QPalette::PlaceholderText);
+}
+
 const QList<QColor>& palette() {
     static const QList<QColor> colours = {
         QColor::fromRgbF(0.93f, 0.18f, 0.18f, 1.0f), leafGreen(),

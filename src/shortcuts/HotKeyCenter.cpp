@@ -26,6 +26,10 @@ void HotKeyCenter::reload(const QList<Binding>& bindings) {
     }
 }
 
+void HotKeyCenter::reload() {
+    reload(bindings ? bindings() : QList<Binding>());
+}
+
 void HotKeyCenter::suspend() {
     m_keys.clear();
 }

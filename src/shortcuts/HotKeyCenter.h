@@ -25,6 +25,11 @@ public:
     // Drops every registration, then registers each binding with a combination, in the order
     // given. Refused ones end up in failed().
     void reload(const QList<Binding>& bindings);
+    // The same with what `bindings` answers now, so a shortcut changed meanwhile takes effect.
+    void reload();
+
+    // The current bindings, read afresh on every reload(); set by the application shell.
+    std::function<QList<Binding>()> bindings;
 
     // Ends every registration until the next reload, so that the shortcut recorder receives
     // combinations that are registered.

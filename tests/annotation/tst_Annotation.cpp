@@ -79,16 +79,6 @@ private Q_SLOTS:
         QVERIFY(hit(Tool::rect, 3, {{0, 0}, {10, 60}}, {5, 30})); // too narrow for a hole
     }
 
-    void cloneIsIndependentAndTranslateMovesEveryPoint() {
-        Annotation original = stroke(Tool::pen, 3, {{1, 2}, {20, 20}});
-        const AnnotationRef copy = original.clone();
-
-        original.translate(QPointF(5, -1));
-
-        QCOMPARE(original.points, (QList<QPointF>{{6, 1}, {25, 19}}));
-        QCOMPARE(copy->points, (QList<QPointF>{{1, 2}, {20, 20}}));
-    }
-
     void penClickPaintsARoundDotOfItsWidth() {
         const QImage image = paint({stroke(Tool::pen, 10, {{20, 20}})}, 40, 4);
 

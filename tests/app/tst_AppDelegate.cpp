@@ -1,6 +1,7 @@
 // The tray menu's commands, the shortcut texts it shows, the captures folder, the first-run
 // welcome and the start-up order, offscreen (no tray host, so the icon stays unseen; no hot-key
 // service, so every shortcut is refused).
+#include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
 #include "settings/Prefs.h"
@@ -25,8 +26,7 @@ private Q_SLOTS:
     void initTestCase() { QDesktopServices::setUrlHandler(u"file"_qs, this, "openUrl"); }
 
     void init() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
-            .clear();
+        forgetSettings();
         m_performed.clear();
         for (const CaptureAction action : CaptureAction::allCases())
             CaptureActions::setHandler(action,
@@ -71,9 +71,7 @@ private Q_SLOTS:
         QCOMPARE(m_performed, QStringList{"fullScreen"});
         QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
-        // A folder inside a plain file can be created by nobody, root included.
-        Prefs::setSaveFolder(folder + u"/archivo/dentro"_qs);
-        QFile(folder + u"/archivo"_qs).open(QIODevice::WriteOnly);
+        Prefs::setSaveFolder(unmakeableFolder(folder + u"/archivo"_qs, u"dentro"_qs));
         const Status blocked = AppDelegate::openCapturesFolder();
         QCOMPARE(blocked.message(),
                  u"No se pudo abrir la carpeta «%1/archivo/dentro»"_qs.arg(folder));

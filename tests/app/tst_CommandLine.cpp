@@ -9,81 +9,71 @@ class tst_CommandLine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void parse_data();
-    void parse();
-    void answeredWithoutTheProgram_data();
-    void answeredWithoutTheProgram();
+    void parse_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Kind>("kind");
+        QTest::addColumn<AppCommand>("command");
+        using K = CommandLine::Kind;
+
+        // The rest of the grammar is tst_Arguments's table.
+        QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
+        QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
+        QTest::newRow("the socket's reopen word is no command")
+            << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
+    }
+
+    void parse() {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Kind, kind);
+        QFETCH(AppCommand, command);
+
+        const CommandLine::Invocation invocation = CommandLine::parse(arguments);
+
+        QCOMPARE(invocation.kind, kind);
+        QCOMPARE(invocation.problem.isEmpty(), kind != CommandLine::Kind::usageError);
+        if (kind != CommandLine::Kind::usageError)
+            QCOMPARE(invocation.command, command);
+    }
+
+    void answeredWithoutTheProgram_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QStringList>("err");
+
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
+                              << QStringList();
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << "Brindlecap " BRINDLECAP_VERSION << QStringList();
+        QTest::newRow("unknown command: usage and status 2")
+            << QStringList{"capture"} << 2 << "" << QStringList{"«capture»", "Uso: brindlecap"};
+        QTest::newRow("a capture for a script is the launcher's to serve")
+            << QStringList{"full", "--output", "a.png"} << 2 << "" << QStringList{"brindlecap-app"};
+    }
+
+    void answeredWithoutTheProgram() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QStringList, err);
+        QString outText, errText;
+        QTextStream outStream(&outText), errStream(&errText);
+        SingleInstance instance(m_dir.filePath(QTest::currentDataTag()));
+
+        const auto result =
+            CommandLine::prepare(CommandLine::parse(arguments), instance, outStream, errStream);
+
+        QCOMPARE(result, std::optional<int>(status));
+        QVERIFY2(outText.contains(out) && out.isEmpty() == outText.isEmpty(), qPrintable(outText));
+        for (const QString& part : err)
+            QVERIFY2(errText.contains(part), qPrintable(errText));
+        QCOMPARE(errText.isEmpty(), err.isEmpty());
+        QVERIFY(!instance.isListening());
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void tst_CommandLine::parse_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<CommandLine::Kind>("kind");
-    QTest::addColumn<AppCommand>("command");
-    using K = CommandLine::Kind;
-
-    QTest::newRow("nothing: launch or reopen") << QStringList{} << K::launch << AppCommand::reopen;
-    QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
-    QTest::newRow("quit") << QStringList{"quit"} << K::command << AppCommand::quit;
-    QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
-    QTest::newRow("the socket's reopen word is no command")
-        << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
-    QTest::newRow("extra argument after a command")
-        << QStringList{"area", "now"} << K::usageError << AppCommand::area;
-    QTest::newRow("extra argument after --help")
-        << QStringList{"--help", "area"} << K::usageError << AppCommand::reopen;
-}
-
-void tst_CommandLine::parse() {
-    QFETCH(QStringList, arguments);
-    QFETCH(CommandLine::Kind, kind);
-    QFETCH(AppCommand, command);
-
-    const CommandLine::Invocation invocation = CommandLine::parse(arguments);
-
-    QCOMPARE(invocation.kind, kind);
-    QCOMPARE(invocation.problem.isEmpty(), kind != CommandLine::Kind::usageError);
-    if (kind != CommandLine::Kind::usageError)
-        QCOMPARE(invocation.command, command);
-}
-
-void tst_CommandLine::answeredWithoutTheProgram_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QStringList>("err");
-
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
-                          << QStringList();
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "Brindlecap " BRINDLECAP_VERSION
-                             << QStringList();
-    QTest::newRow("unknown command: usage and status 2")
-        << QStringList{"capture"} << 2 << "" << QStringList{"«capture»", "Uso: brindlecap"};
-    QTest::newRow("a capture for a script is the launcher's to serve")
-        << QStringList{"full", "--output", "a.png"} << 2 << "" << QStringList{"brindlecap-app"};
-}
-
-void tst_CommandLine::answeredWithoutTheProgram() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, out);
-    QFETCH(QStringList, err);
-    QString outText, errText;
-    QTextStream outStream(&outText), errStream(&errText);
-    SingleInstance instance(m_dir.filePath(QTest::currentDataTag()));
-
-    const auto result =
-        CommandLine::prepare(CommandLine::parse(arguments), instance, outStream, errStream);
-
-    QCOMPARE(result, std::optional<int>(status));
-    QVERIFY2(outText.contains(out) && out.isEmpty() == outText.isEmpty(), qPrintable(outText));
-    for (const QString& part : err)
-        QVERIFY2(errText.contains(part), qPrintable(errText));
-    QCOMPARE(errText.isEmpty(), err.isEmpty());
-    QVERIFY(!instance.isListening());
-}
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
 #include "tst_CommandLine.moc"

@@ -1,3 +1,4 @@
+#include "TestHome.h"
 #include "capture/CaptureController.h"
 #include "capture/DimView.h"
 #include "capture/OverlayWindow.h"
@@ -11,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -93,8 +93,7 @@ class tst_CaptureController : public QObject {
 
 private Q_SLOTS:
     void init() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
-            .clear();
+        forgetSettings();
         auto grabber = std::make_unique<FakeGrabber>();
         m_grabber = grabber.get();
         m_controller = std::make_unique<CaptureController>(std::move(grabber));
@@ -169,20 +168,16 @@ private Q_SLOTS:
 
     // A capture copied but not saved names the file and the system's reason.
     void copyThatCannotBeSavedSaysWhichFileAndWhy() {
-        // A folder inside a plain file can be created by nobody, root included.
-        QFile blocker(QDir::homePath() + u"/archivo"_qs);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        Prefs::setSaveFolder(QDir::homePath() + u"/archivo/capturas"_qs);
-        QScreen* screen = QGuiApplication::primaryScreen();
+        const QString folder = unmakeableFolder(QDir::homePath() + u"/archivo"_qs, u"capturas"_qs);
+        Prefs::setSaveFolder(folder);
 
         m_controller->captureFullScreen();
-        m_grabber->answer(shotsOf({screen}));
+        m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
 
         QTRY_VERIFY(!visibleToastText().isEmpty());
         const QString toast = visibleToastText();
         QVERIFY2(toast.contains(u"Copiada, pero no se pudo guardar en la carpeta\n"_qs) &&
-                     toast.contains(QDir::homePath() + u"/archivo/capturas/Brindlecap "_qs) &&
+                     toast.contains(folder + u"/Brindlecap "_qs) &&
                      toast.contains(u"Not a directory"_qs),
                  qPrintable(toast));
     }

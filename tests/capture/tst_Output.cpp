@@ -1,3 +1,4 @@
+#include "TestHome.h"
 #include "capture/Output.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
@@ -51,89 +52,79 @@ class tst_Output : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void laterCopyWinsAndOthersReadItAsPngAndTiff();
-    void savesKeepPixelsAndDensityAndNeverReplaceEachOther();
-    void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory();
-    void pngAloneOffersTiffWithItsDensityWhenAsked();
+    void init() {
+        Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), true);
+        History::clear();
+    }
+
+    void laterCopyWinsAndOthersReadItAsPngAndTiff() {
+        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
+        int completions = 0;
+        const qint64 before = Output::generation();
+
+        Output::deliver(large, true, std::nullopt, false, [&](const Status&) { ++completions; });
+        Output::deliver(small, true, std::nullopt, false, [&](const Status&) { ++completions; });
+
+        QCOMPARE(Output::generation(), before + 2);
+        QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
+        QCOMPARE(clipboardImage("image/png"), small.image);
+        QCOMPARE(clipboardImage("image/tiff"), small.image);
+    }
+
+    // Into a folder that does not exist yet; the second file of the same second gets "(2)"; a
+    // folder that cannot be made fails the save, but neither the copy nor the history entry.
+    void savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
+        const QTemporaryDir dir;
+        const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
+        const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
+                       third = rendered({70, 50}, 1, 9);
+        const QString unmakeable = unmakeableFolder(dir.filePath("archivo"), "sub/x.png");
+
+        QCOMPARE(deliverAndWait(first, false, name, false), QString());
+        QCOMPARE(deliverAndWait(second, false, name, false), QString());
+        QVERIFY(
+            deliverAndWait(third, true, unmakeable, true).value_or(QString()).contains(unmakeable));
+
+        const QImage saved(name);
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);
+        QCOMPARE(saved.dotsPerMeterX(), 5669); // 144 dpi for a 2x capture
+        QCOMPARE(QImage(QString(name).replace(".png", " (2).png")).size(), second.image.size());
+        QCOMPARE(History::items().size(), 1);
+        QCOMPARE(clipboardImage("image/png"), third.image);
+    }
+
+    void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
+        QApplication::clipboard()->setText(QStringLiteral("antes"));
+        const qint64 before = Output::generation();
+
+        QCOMPARE(deliverAndWait(rendered({50, 40}, 1), false, std::nullopt, true), QString());
+        QCOMPARE(Output::generation(), before);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(History::items().size(), 1);
+        Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
+        QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
+
+        QCOMPARE(History::items().size(), 1);
+    }
+
+    // The recents drawer copies a stored PNG: the TIFF then comes from decoding it.
+    void pngAloneOffersTiffWithItsDensityWhenAsked() {
+        const Rendered capture = rendered({30, 20}, 2, 6);
+        const std::optional<QByteArray> png = Output::pngData(capture);
+        QVERIFY(png);
+
+        QApplication::clipboard()->setMimeData(Output::clipboardData(*png).release());
+
+        const QList<QByteArray> targets = clipboardBytes("TARGETS").split('\n');
+        QVERIFY(targets.contains("image/png") && targets.contains("image/tiff"));
+        QCOMPARE(clipboardBytes("image/png"), *png);
+        const QImage tiff = clipboardImage("image/tiff");
+        QCOMPARE(tiff, capture.image);
+        QCOMPARE(tiff.dotsPerMeterX(), 5669);
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 capture.image);
+    }
 };
-
-void tst_Output::init() {
-    Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), true);
-    History::clear();
-}
-
-void tst_Output::laterCopyWinsAndOthersReadItAsPngAndTiff() {
-    const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
-    int completions = 0;
-    const qint64 before = Output::generation();
-
-    Output::deliver(large, true, std::nullopt, false, [&](const Status&) { ++completions; });
-    Output::deliver(small, true, std::nullopt, false, [&](const Status&) { ++completions; });
-
-    QCOMPARE(Output::generation(), before + 2);
-    QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
-    QCOMPARE(clipboardImage("image/png"), small.image);
-    QCOMPARE(clipboardImage("image/tiff"), small.image);
-}
-
-// Into a folder that does not exist yet; the second file of the same second gets "(2)"; a folder
-// that cannot be made fails the save, but neither the copy nor the history entry.
-void tst_Output::savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
-    const QTemporaryDir dir;
-    const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
-    const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
-                   third = rendered({70, 50}, 1, 9);
-    // A folder inside a plain file can be created by nobody, root included.
-    QFile blocker(dir.filePath("archivo"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    QCOMPARE(deliverAndWait(first, false, name, false), QString());
-    QCOMPARE(deliverAndWait(second, false, name, false), QString());
-    QVERIFY(deliverAndWait(third, true, dir.filePath("archivo/sub/x.png"), true)
-                .value_or(QString())
-                .contains(dir.filePath("archivo/sub/x.png")));
-
-    const QImage saved(name);
-    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);
-    QCOMPARE(saved.dotsPerMeterX(), 5669); // 144 dpi for a 2x capture
-    QCOMPARE(QImage(QString(name).replace(".png", " (2).png")).size(), second.image.size());
-    QCOMPARE(History::items().size(), 1);
-    QCOMPARE(clipboardImage("image/png"), third.image);
-}
-
-void tst_Output::historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
-    QApplication::clipboard()->setText(QStringLiteral("antes"));
-    const qint64 before = Output::generation();
-
-    QCOMPARE(deliverAndWait(rendered({50, 40}, 1), false, std::nullopt, true), QString());
-    QCOMPARE(Output::generation(), before);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("antes"));
-    QCOMPARE(History::items().size(), 1);
-    Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
-    QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
-
-    QCOMPARE(History::items().size(), 1);
-}
-
-// The recents drawer copies a stored PNG: the TIFF then comes from decoding it.
-void tst_Output::pngAloneOffersTiffWithItsDensityWhenAsked() {
-    const Rendered capture = rendered({30, 20}, 2, 6);
-    const std::optional<QByteArray> png = Output::pngData(capture);
-    QVERIFY(png);
-
-    QApplication::clipboard()->setMimeData(Output::clipboardData(*png).release());
-
-    const QList<QByteArray> targets = clipboardBytes("TARGETS").split('\n');
-    QVERIFY(targets.contains("image/png") && targets.contains("image/tiff"));
-    QCOMPARE(clipboardBytes("image/png"), *png);
-    const QImage tiff = clipboardImage("image/tiff");
-    QCOMPARE(tiff, capture.image);
-    QCOMPARE(tiff.dotsPerMeterX(), 5669);
-    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-             capture.image);
-}
 
 QTEST_MAIN(tst_Output)
 #include "tst_Output.moc"

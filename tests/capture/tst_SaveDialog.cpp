@@ -1,3 +1,4 @@
+#include "TestHome.h"
 #include "capture/SaveDialog.h"
 #include "settings/Prefs.h"
 
@@ -30,45 +31,40 @@ class tst_SaveDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void proposesANameInTheSaveFolderAndReportsAFailedWrite();
-};
-
-void tst_SaveDialog::proposesANameInTheSaveFolderAndReportsAFailedWrite() {
-    const QString folder = QDir::homePath() + "/guardar/aqui";
-    Prefs::setSaveFolder(folder);
-    // A folder inside a plain file can be created by nobody, root included.
-    QDir().mkpath(folder);
-    QFile blocker(folder + "/archivo");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QImage image(80, 60, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    QString directory, proposed, reason;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    whenModal<QFileDialog>([&](QFileDialog* d) {
-        directory = d->directory().absolutePath();
-        proposed = d->findChild<QLineEdit*>()->text();
-        d->selectFile(folder + "/archivo/dentro.png");
-        whenModal<QMessageBox>([&](QMessageBox* box) {
-            icon = box->icon();
-            reason = box->informativeText();
-            box->accept();
+    void proposesANameInTheSaveFolderAndReportsAFailedWrite() {
+        const QString folder = QDir::homePath() + "/guardar/aqui";
+        Prefs::setSaveFolder(folder);
+        QDir().mkpath(folder);
+        const QString unmakeable = unmakeableFolder(folder + "/archivo", "dentro.png");
+        QImage image(80, 60, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QString directory, proposed, reason;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        whenModal<QFileDialog>([&](QFileDialog* d) {
+            directory = d->directory().absolutePath();
+            proposed = d->findChild<QLineEdit*>()->text();
+            d->selectFile(unmakeable);
+            whenModal<QMessageBox>([&](QMessageBox* box) {
+                icon = box->icon();
+                reason = box->informativeText();
+                box->accept();
+            });
+            QMetaObject::invokeMethod(d, "accept");
         });
-        QMetaObject::invokeMethod(d, "accept");
-    });
 
-    SaveDialog::save({image, QSizeF(40, 30)});
+        SaveDialog::save({image, QSizeF(40, 30)});
 
-    QCOMPARE(directory, folder);
-    QVERIFY2(QRegularExpression(R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)")
-                 .match(proposed)
-                 .hasMatch(),
-             qPrintable(proposed));
-    QCOMPARE(icon, QMessageBox::Critical);
-    // The file the dialog chose inside the plain file, named with the system's reason.
-    QVERIFY2(reason.contains(folder + "/archivo/") && reason.contains(".png»: "),
-             qPrintable(reason));
-}
+        QCOMPARE(directory, folder);
+        QVERIFY2(QRegularExpression(R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)")
+                     .match(proposed)
+                     .hasMatch(),
+                 qPrintable(proposed));
+        QCOMPARE(icon, QMessageBox::Critical);
+        // The file the dialog chose inside the plain file, named with the system's reason.
+        QVERIFY2(reason.contains(folder + "/archivo/") && reason.contains(".png»: "),
+                 qPrintable(reason));
+    }
+};
 
 QTEST_MAIN(tst_SaveDialog)
 #include "tst_SaveDialog.moc"

@@ -76,61 +76,58 @@ class tst_WindowFinder : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void listsFramesFrontToBackWithoutOwnOrMinimisedWindows();
-    void listsWindowsInPointsAndLeavesOutWhatCannotBePicked();
+    void listsFramesFrontToBackWithoutOwnOrMinimisedWindows() {
+        QWidget own;
+        own.setGeometry(100, 100, 400, 300);
+        own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        const Client back = xterm("60x20+40+40"), front = xterm("60x20+300+200");
+        QVERIFY(!back.id.isEmpty() && !front.id.isEmpty());
+        activate(front);
+        const QRectF backFrame = back.frame(), frontFrame = front.frame();
+
+        const std::unique_ptr<WindowFinder> finder = makeWindowFinder();
+        const QList<QRectF> before = finder->frontToBackRects();
+        // Without a window manager's list the frames are the root's children, in stacking order.
+        const QList<QRectF> fallback = WindowFinderX11::rootChildrenRects();
+        activate(back);
+        const QList<QRectF> after = finder->frontToBackRects();
+        run("xdotool", {"windowminimize", "--sync", front.id});
+        QTest::qWait(200);
+        const QList<QRectF> minimised = finder->frontToBackRects();
+
+        QVERIFY2(before.contains(frontFrame) && before.contains(backFrame),
+                 qPrintable(QDebug::toString(before)));
+        QVERIFY(before.indexOf(frontFrame) < before.indexOf(backFrame));
+        for (const QRectF& r : before)
+            QVERIFY(!r.contains(QRectF(own.geometry())));
+        QVERIFY(fallback.contains(backFrame));
+        QVERIFY(fallback.indexOf(frontFrame) < fallback.indexOf(backFrame));
+        QVERIFY(after.indexOf(backFrame) < after.indexOf(frontFrame));
+        QVERIFY(minimised.contains(backFrame) && !minimised.contains(frontFrame));
+    }
+
+    // Windows under 60 x 40 points or with alpha 0.05 and below cannot be picked; on the 2x monitor
+    // the frame's native pixels start at the monitor's logical origin and are listed in points.
+    void listsWindowsInPointsAndLeavesOutWhatCannotBePicked() {
+        const QRect narrow(400, 200, 59, 300), smallest(500, 200, 60, 40),
+            transparent(600, 300, 300, 200), onRight(1920 + 400, 200, 200, 100);
+        const Client clients[] = {helperWindow(narrow), helperWindow(smallest),
+                                  helperWindow(transparent), helperWindow(onRight)};
+        for (const Client& client : clients)
+            QVERIFY(!client.id.isEmpty());
+        run("xprop", {"-id", clients[2].id, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                      "_NET_WM_WINDOW_OPACITY", QString::number(quint32(0.05 * 0xffffffffu))});
+        QTest::qWait(100);
+
+        const QList<QRectF> rects = makeWindowFinder()->frontToBackRects();
+
+        QCOMPARE(clients[3].frame(), QRect(1920 + 800, 400, 400, 200));
+        QVERIFY2(!rects.contains(QRectF(narrow)) && rects.contains(QRectF(smallest)) &&
+                     !rects.contains(QRectF(transparent)) && rects.contains(QRectF(onRight)),
+                 qPrintable(QDebug::toString(rects)));
+    }
 };
-
-void tst_WindowFinder::listsFramesFrontToBackWithoutOwnOrMinimisedWindows() {
-    QWidget own;
-    own.setGeometry(100, 100, 400, 300);
-    own.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&own));
-    const Client back = xterm("60x20+40+40"), front = xterm("60x20+300+200");
-    QVERIFY(!back.id.isEmpty() && !front.id.isEmpty());
-    activate(front);
-    const QRectF backFrame = back.frame(), frontFrame = front.frame();
-
-    const std::unique_ptr<WindowFinder> finder = makeWindowFinder();
-    const QList<QRectF> before = finder->frontToBackRects();
-    // Without a window manager's list the frames are the root's children, in stacking order.
-    const QList<QRectF> fallback = WindowFinderX11::rootChildrenRects();
-    activate(back);
-    const QList<QRectF> after = finder->frontToBackRects();
-    run("xdotool", {"windowminimize", "--sync", front.id});
-    QTest::qWait(200);
-    const QList<QRectF> minimised = finder->frontToBackRects();
-
-    QVERIFY2(before.contains(frontFrame) && before.contains(backFrame),
-             qPrintable(QDebug::toString(before)));
-    QVERIFY(before.indexOf(frontFrame) < before.indexOf(backFrame));
-    for (const QRectF& r : before)
-        QVERIFY(!r.contains(QRectF(own.geometry())));
-    QVERIFY(fallback.contains(backFrame));
-    QVERIFY(fallback.indexOf(frontFrame) < fallback.indexOf(backFrame));
-    QVERIFY(after.indexOf(backFrame) < after.indexOf(frontFrame));
-    QVERIFY(minimised.contains(backFrame) && !minimised.contains(frontFrame));
-}
-
-// Windows under 60 x 40 points or with alpha 0.05 and below cannot be picked; on the 2x monitor
-// the frame's native pixels start at the monitor's logical origin and are listed in points.
-void tst_WindowFinder::listsWindowsInPointsAndLeavesOutWhatCannotBePicked() {
-    const QRect narrow(400, 200, 59, 300), smallest(500, 200, 60, 40),
-        transparent(600, 300, 300, 200), onRight(1920 + 400, 200, 200, 100);
-    const Client clients[] = {helperWindow(narrow), helperWindow(smallest),
-                              helperWindow(transparent), helperWindow(onRight)};
-    for (const Client& client : clients)
-        QVERIFY(!client.id.isEmpty());
-    run("xprop", {"-id", clients[2].id, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
-                  "_NET_WM_WINDOW_OPACITY", QString::number(quint32(0.05 * 0xffffffffu))});
-    QTest::qWait(100);
-
-    const QList<QRectF> rects = makeWindowFinder()->frontToBackRects();
-
-    QCOMPARE(clients[3].frame(), QRect(1920 + 800, 400, 400, 200));
-    QVERIFY2(!rects.contains(QRectF(narrow)) && rects.contains(QRectF(smallest)) &&
-                 !rects.contains(QRectF(transparent)) && rects.contains(QRectF(onRight)),
-             qPrintable(QDebug::toString(rects)));
-}
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

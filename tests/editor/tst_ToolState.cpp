@@ -1,24 +1,14 @@
 // The rules of the next annotation's tool, opacity and sizes, and the changes they announce.
+#include "TestHome.h"
 #include "editor/ToolState.h"
 #include "settings/Prefs.h"
 
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 Q_DECLARE_METATYPE(std::optional<Tool>)
 
 using OptTool = std::optional<Tool>;
-
-namespace {
-
-// The settings folder outlives a run: every case starts from the defaults.
-void forgetSettings() {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brindlecap"_qs, u"Brindlecap"_qs)
-        .clear();
-}
-
-} // namespace
 
 class tst_ToolState : public QObject {
     Q_OBJECT

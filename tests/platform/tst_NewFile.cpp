@@ -1,5 +1,7 @@
 // Writing new files for the save folder and the history: never a shared name, never a replaced
 // file, never a partial file, and a failure that names the file and the system's reason.
+#include "FileSizeLimit.h"
+#include "TestHome.h"
 #include "platform/NewFile.h"
 
 #include <QDir>
@@ -8,9 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -89,22 +88,16 @@ void tst_NewFile::failureNamesTheFileAndTheReasonAndLeavesNothing() {
     QFETCH(QString, file);
     QFETCH(QString, reason);
     QTemporaryDir dir;
-    putFile(dir.filePath("archivo"), "");
+    unmakeableFolder(dir.filePath("archivo"), {});
     putFile(dir.filePath("0.png"), "taken");
-    const bool cutShort = reason == "File too large";
-    rlimit saved{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    if (cutShort)
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<FileSizeLimit> cutShort;
+    if (reason == "File too large")
+        QVERIFY(cutShort.emplace(4096).applied());
 
     const Result<QString> written =
         NewFile::write(dir.filePath(folder), QByteArray(64 * 1024, 'x'), numberedUpTo(names));
 
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    cutShort.reset();
     QVERIFY(!written);
     QVERIFY2(written.message().contains(dir.filePath(file)) && written.message().contains(reason),
              qPrintable(written.message()));

@@ -4,6 +4,7 @@
 // keyboard and mouse, xdotool's window list for what is on the screen.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
@@ -33,6 +34,33 @@ inline QString windows() {
     return QString::fromUtf8(
         run(QStringLiteral("xdotool"),
             {"search", "--onlyvisible", "--class", "brindlecap", "getwindowgeometry", "%@"}));
+}
+
+// Its windows that cover a whole monitor: the overlays.
+inline int overlayCount() {
+    return int(windows().count(QStringLiteral("Geometry: 1920x1080")));
+}
+
+// A left-button drag through the middle, as a hand would; the program then has time to settle.
+inline void drag(QPoint from, QPoint to) {
+    const QPoint middle = (from + to) / 2;
+    QStringList steps{"mousemove", QString::number(from.x()), QString::number(from.y()),
+                      "mousedown", "1"};
+    for (const QPoint p : {middle, to})
+        steps << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+    xdotool(steps << "mouseup"
+                  << "1");
+    QTest::qWait(300);
+}
+
+// The clipboard's PNG, read back as another client would.
+inline QImage clipboardImage() {
+    return QImage::fromData(
+        run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}));
+}
+
+inline QString historyFolder() {
+    return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes");
 }
 
 // Whether another client holds Shift+Ctrl+9 (X keycode 18): grabbing it ourselves is refused.

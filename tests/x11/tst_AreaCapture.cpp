@@ -12,15 +12,11 @@
 
 namespace {
 
-using RunningProgram::run;
+using RunningProgram::drag;
+using RunningProgram::overlayCount;
 using RunningProgram::waitMs;
 using RunningProgram::windows;
 using RunningProgram::xdotool;
-
-// Its windows that cover a whole monitor: the overlays.
-int overlayCount() {
-    return int(windows().count(QStringLiteral("Geometry: 1920x1080")));
-}
 
 // The PNGs in `folder` that are not in `before`.
 QStringList added(const QString& folder, const QStringList& before = {}) {
@@ -36,20 +32,11 @@ QImage waitForClipboard(QSize size, int dotsPerMeter = 0) {
     QImage image;
     const bool arrived = QTest::qWaitFor(
         [&] {
-            image = QImage::fromData(
-                run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}));
+            image = RunningProgram::clipboardImage();
             return image.size() == size && (!dotsPerMeter || image.dotsPerMeterX() == dotsPerMeter);
         },
         waitMs);
     return arrived ? image : QImage();
-}
-
-void dragOnRight(QPoint from, QPoint to) {
-    const QPoint middle = (from + to) / 2;
-    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
-             "mousemove", QString::number(middle.x()), QString::number(middle.y()), "mousemove",
-             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
-    QTest::qWait(300);
 }
 
 } // namespace
@@ -59,8 +46,7 @@ class tst_AreaCapture : public QObject {
 
     QProcess m_program;
     QString m_saveFolder = QDir::homePath() + QStringLiteral("/Pictures/Brindlecap");
-    QString m_historyFolder =
-        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes");
+    QString m_historyFolder = RunningProgram::historyFolder();
     QStringList m_savedBefore;
     QStringList m_historyBefore;
 
@@ -119,7 +105,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
         QTest::qWait(300);
         // 400 x 300 native pixels on the 2x monitor: 200 x 150 points.
-        dragOnRight({2100, 200}, {2500, 500});
+        drag({2100, 200}, {2500, 500});
 
         xdotool({"key", "Return"});
 
@@ -143,7 +129,7 @@ private Q_SLOTS:
         xdotool({"key", "shift+ctrl+9"});
         QTest::qWait(1000);
         QCOMPARE(overlayCount(), 2);
-        dragOnRight({2200, 300}, {2400, 400});
+        drag({2200, 300}, {2400, 400});
 
         xdotool({"key", "Escape"});
 

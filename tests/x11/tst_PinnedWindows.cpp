@@ -13,6 +13,9 @@
 
 namespace {
 
+using RunningProgram::clipboardImage;
+using RunningProgram::drag;
+using RunningProgram::overlayCount;
 using RunningProgram::run;
 using RunningProgram::waitMs;
 using RunningProgram::xdotool;
@@ -32,10 +35,6 @@ QList<QRect> shownWindows() {
     return found;
 }
 
-int overlayCount() {
-    return int(RunningProgram::windows().count(QStringLiteral("Geometry: 1920x1080")));
-}
-
 // The window under `point`, or a null rect.
 QRect windowAt(QPoint point) {
     for (const QRect& r : shownWindows()) {
@@ -47,14 +46,6 @@ QRect windowAt(QPoint point) {
 
 QString pos(int v) {
     return QString::number(v);
-}
-
-void drag(QPoint from, QPoint to) {
-    const QPoint middle = (from + to) / 2;
-    xdotool({"mousemove", pos(from.x()), pos(from.y()), "mousedown", "1", "mousemove",
-             pos(middle.x()), pos(middle.y()), "mousemove", pos(to.x()), pos(to.y()), "mouseup",
-             "1"});
-    QTest::qWait(300);
 }
 
 // Selects from..to (pixels) on the monitor starting at x = origin with the given scale and
@@ -90,13 +81,8 @@ uint32_t screenPixel(QPoint point) {
     return pixel & 0xffffff;
 }
 
-QImage clipboardImage() {
-    return QImage::fromData(
-        run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}));
-}
-
 int historyCount() {
-    return int(QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes"))
+    return int(QDir(RunningProgram::historyFolder())
                    .entryList({QStringLiteral("*.png")}, QDir::Files)
                    .size());
 }

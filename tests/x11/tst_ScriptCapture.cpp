@@ -41,126 +41,118 @@ class tst_ScriptCapture : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void fullWritesTheMonitorUnderThePointerStartingTheProgram();
-    void standardOutputGetsTheSameBytes();
-    void areaWritesTheSelectionOnReturnAndFailsOnEscape();
-    void unwritableTargetsFailBeforeCapturingAndLeaveNothing_data();
-    void unwritableTargetsFailBeforeCapturingAndLeaveNothing();
+    void initTestCase() {
+        const QString runtime = RunningProgram::useOwnRuntimeFolder();
+        QVERIFY(!runtime.isEmpty());
+        m_socket = runtime + QStringLiteral("/brindlecap.socket");
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
+            .setValue("didShowWelcome", true);
+        QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap"))
+            .removeRecursively();
+        QVERIFY(!QFile::exists(m_socket));
+
+        QProcess clipboard;
+        clipboard.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-i"});
+        clipboard.write("the script's own text");
+        clipboard.closeWriteChannel();
+        QVERIFY(clipboard.waitForFinished(waitMs));
+    }
+
+    void cleanupTestCase() {
+        QCOMPARE(brindlecap({"quit"}).status, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_socket), waitMs);
+        // Nothing went to the clipboard, the save folder or the history.
+        QCOMPARE(clipboardText(), QByteArray("the script's own text"));
+        QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/Pictures/Brindlecap")).exists());
+        QVERIFY(!QDir(RunningProgram::historyFolder()).exists());
+    }
+
+    void fullWritesTheMonitorUnderThePointerStartingTheProgram() {
+        RunningProgram::xdotool({"mousemove", "2500", "500"});
+
+        const Run full = brindlecap({"full", "--output", m_out.filePath("right.png")});
+
+        QVERIFY2(full.status == 0, full.err.constData());
+        QVERIFY(full.out.isEmpty());
+        const QImage image(m_out.filePath("right.png"));
+        // The right monitor's 1920 x 1080 pixels at scale 2, which the density tells apart.
+        QCOMPARE(image.size(), QSize(1920, 1080));
+        QCOMPARE(image.dotsPerMeterX(), 5669);
+        QCOMPARE(QDir(m_out.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"right.png"});
+    }
+
+    void standardOutputGetsTheSameBytes() {
+        RunningProgram::xdotool({"mousemove", "100", "100"});
+
+        const Run toFile =
+            brindlecap({"full", "--screen", "1", "--output", m_out.filePath("1.png")});
+        const Run toOut = brindlecap({"full", "--screen=RIGHT", "--output", "-"});
+
+        QCOMPARE(toFile.status, 0);
+        QCOMPARE(toOut.status, 0);
+        QFile file(m_out.filePath("1.png"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(toOut.out.startsWith("\x89PNG"));
+        QCOMPARE(toOut.out, file.readAll());
+        QVERIFY(toOut.err.isEmpty());
+    }
+
+    void areaWritesTheSelectionOnReturnAndFailsOnEscape() {
+        const QString target = m_out.filePath("area.png");
+        QProcess area;
+        area.start(QStringLiteral(BRINDLECAP_BINARY), {"area", "--output", target});
+        QTest::qWait(1500); // the overlays and their keyboard grab
+        RunningProgram::drag({2100, 200}, {2500, 500});
+        RunningProgram::xdotool({"key", "Return"});
+        QVERIFY(area.waitForFinished(waitMs));
+        QProcess cancelled;
+        cancelled.start(QStringLiteral(BRINDLECAP_BINARY),
+                        {"area", "--output", m_out.filePath("cancelled.png")});
+        QTest::qWait(1500);
+        RunningProgram::xdotool({"key", "Escape"});
+        QVERIFY(cancelled.waitForFinished(waitMs));
+
+        QCOMPARE(area.exitCode(), 0);
+        // 400 x 300 pixels dragged on the 2x monitor.
+        QCOMPARE(QImage(target).size(), QSize(400, 300));
+        QCOMPARE(cancelled.exitCode(), 1);
+        QVERIFY(cancelled.readAllStandardError().contains("cancelada"));
+        QVERIFY(!QFile::exists(m_out.filePath("cancelled.png")));
+    }
+
+    void unwritableTargetsFailBeforeCapturingAndLeaveNothing_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("message");
+        QDir(m_out.path()).mkdir("folder");
+        QFile plain(m_out.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+
+        QTest::newRow("a folder") << m_out.filePath("folder") << QByteArray("es una carpeta");
+        QTest::newRow("inside a plain file")
+            << m_out.filePath("plain/shot.png") << QByteArray("Not a directory");
+        QTest::newRow("a missing folder")
+            << m_out.filePath("missing/shot.png") << QByteArray("No such file");
+    }
+
+    void unwritableTargetsFailBeforeCapturingAndLeaveNothing() {
+        QFETCH(QString, target);
+        QFETCH(QByteArray, message);
+        const QStringList before = QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        const Run full = brindlecap({"full", "--output", target});
+
+        QCOMPARE(full.status, 1);
+        QVERIFY2(full.err.contains(message) && full.err.count('\n') == 1, full.err.constData());
+        QCOMPARE(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QVERIFY(QDir(m_out.filePath("folder")).isEmpty());
+    }
 
 private:
     QTemporaryDir m_out;
     QString m_socket;
 };
-
-void tst_ScriptCapture::initTestCase() {
-    const QString runtime = RunningProgram::useOwnRuntimeFolder();
-    QVERIFY(!runtime.isEmpty());
-    m_socket = runtime + QStringLiteral("/brindlecap.socket");
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-        .setValue("didShowWelcome", true);
-    QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
-    QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap")).removeRecursively();
-    QVERIFY(!QFile::exists(m_socket));
-
-    QProcess clipboard;
-    clipboard.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-i"});
-    clipboard.write("the script's own text");
-    clipboard.closeWriteChannel();
-    QVERIFY(clipboard.waitForFinished(waitMs));
-}
-
-void tst_ScriptCapture::cleanupTestCase() {
-    QCOMPARE(brindlecap({"quit"}).status, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_socket), waitMs);
-    // Nothing went to the clipboard, the save folder or the history.
-    QCOMPARE(clipboardText(), QByteArray("the script's own text"));
-    QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/Pictures/Brindlecap")).exists());
-    QVERIFY(!QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap/Recientes"))
-                 .exists());
-}
-
-void tst_ScriptCapture::fullWritesTheMonitorUnderThePointerStartingTheProgram() {
-    RunningProgram::xdotool({"mousemove", "2500", "500"});
-
-    const Run full = brindlecap({"full", "--output", m_out.filePath("right.png")});
-
-    QVERIFY2(full.status == 0, full.err.constData());
-    QVERIFY(full.out.isEmpty());
-    const QImage image(m_out.filePath("right.png"));
-    // The right monitor's 1920 x 1080 pixels at scale 2, which the density tells apart.
-    QCOMPARE(image.size(), QSize(1920, 1080));
-    QCOMPARE(image.dotsPerMeterX(), 5669);
-    QCOMPARE(QDir(m_out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"right.png"});
-}
-
-void tst_ScriptCapture::standardOutputGetsTheSameBytes() {
-    RunningProgram::xdotool({"mousemove", "100", "100"});
-
-    const Run toFile = brindlecap({"full", "--screen", "1", "--output", m_out.filePath("1.png")});
-    const Run toOut = brindlecap({"full", "--screen=RIGHT", "--output", "-"});
-
-    QCOMPARE(toFile.status, 0);
-    QCOMPARE(toOut.status, 0);
-    QFile file(m_out.filePath("1.png"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(toOut.out.startsWith("\x89PNG"));
-    QCOMPARE(toOut.out, file.readAll());
-    QVERIFY(toOut.err.isEmpty());
-}
-
-void tst_ScriptCapture::areaWritesTheSelectionOnReturnAndFailsOnEscape() {
-    const QString target = m_out.filePath("area.png");
-    QProcess area;
-    area.start(QStringLiteral(BRINDLECAP_BINARY), {"area", "--output", target});
-    QTest::qWait(1500); // the overlays and their keyboard grab
-    RunningProgram::xdotool({"mousemove", "2100", "200", "mousedown", "1", "mousemove", "2300",
-                             "350", "mousemove", "2500", "500", "mouseup", "1"});
-    QTest::qWait(300);
-    RunningProgram::xdotool({"key", "Return"});
-    QVERIFY(area.waitForFinished(waitMs));
-    QProcess cancelled;
-    cancelled.start(QStringLiteral(BRINDLECAP_BINARY),
-                    {"area", "--output", m_out.filePath("cancelled.png")});
-    QTest::qWait(1500);
-    RunningProgram::xdotool({"key", "Escape"});
-    QVERIFY(cancelled.waitForFinished(waitMs));
-
-    QCOMPARE(area.exitCode(), 0);
-    // 400 x 300 pixels dragged on the 2x monitor.
-    QCOMPARE(QImage(target).size(), QSize(400, 300));
-    QCOMPARE(cancelled.exitCode(), 1);
-    QVERIFY(cancelled.readAllStandardError().contains("cancelada"));
-    QVERIFY(!QFile::exists(m_out.filePath("cancelled.png")));
-}
-
-void tst_ScriptCapture::unwritableTargetsFailBeforeCapturingAndLeaveNothing_data() {
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QByteArray>("message");
-    QDir(m_out.path()).mkdir("folder");
-    QFile plain(m_out.filePath("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-
-    QTest::newRow("a folder") << m_out.filePath("folder") << QByteArray("es una carpeta");
-    QTest::newRow("inside a plain file")
-        << m_out.filePath("plain/shot.png") << QByteArray("Not a directory");
-    QTest::newRow("a missing folder")
-        << m_out.filePath("missing/shot.png") << QByteArray("No such file");
-}
-
-void tst_ScriptCapture::unwritableTargetsFailBeforeCapturingAndLeaveNothing() {
-    QFETCH(QString, target);
-    QFETCH(QByteArray, message);
-    const QStringList before = QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden);
-
-    const Run full = brindlecap({"full", "--output", target});
-
-    QCOMPARE(full.status, 1);
-    QVERIFY2(full.err.contains(message) && full.err.count('\n') == 1, full.err.constData());
-    QCOMPARE(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
-    QVERIFY(QDir(m_out.filePath("folder")).isEmpty());
-}
 
 QTEST_GUILESS_MAIN(tst_ScriptCapture)
 #include "tst_ScriptCapture.moc"

@@ -1,9 +1,10 @@
 // Photographs the tray menu with its delayed-capture submenu, the tray icon, About, the welcome
-// and the settings overview on a real X server, for review by eye; run through
+// and the settings window on a real X server, for review by eye; run through
 // scripts/screenshots.sh, which starts the server, a tray host and a private HOME.
 #include "app/AboutDialog.h"
 #include "app/AppDelegate.h"
-#include "app/SettingsOverview.h"
+#include "settings/SettingsWindowController.h"
+#include "shortcuts/ShortcutRecorder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,10 +105,18 @@ int main(int argc, char* argv[]) {
         photograph(*delegate.aboutDialog(), QStringLiteral("shell-about"));
         delegate.aboutDialog()->close();
 
+        // Centred on the screen under the pointer: first the 2x one, then the 1x one, where the
+        // area recorder is photographed while it records.
         delegate.showSettings();
-        delegate.settingsWindow()->move(300, 200);
+        settle();
+        photograph(*delegate.settingsWindow(), QStringLiteral("shell-settings-2x"));
+        QCursor::setPos(400, 400);
+        delegate.showSettings();
         settle();
         photograph(*delegate.settingsWindow(), QStringLiteral("shell-settings"));
+        QTest::mouseClick(delegate.settingsWindow()->recorder(CaptureAction::area), Qt::LeftButton);
+        settle();
+        photograph(*delegate.settingsWindow(), QStringLiteral("shell-settings-recording"));
         delegate.settingsWindow()->close();
 
         QCoreApplication::exit(failures == 0 ? 0 : 1);

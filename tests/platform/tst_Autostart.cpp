@@ -1,0 +1,53 @@
+// The autostart entry: the command line desktops run at login, and when an entry counts as on.
+#include "platform/Autostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+class tst_Autostart : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void execLine_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("a plain path is quoted") << "/usr/bin/brindlecap"
+                                                << "\"/usr/bin/brindlecap\"";
+        QTest::newRow("spaces stay inside the quotes") << "/opt/my apps/brindlecap"
+                                                       << "\"/opt/my apps/brindlecap\"";
+        QTest::newRow("quote, dollar and backquote take a backslash, doubled by the value")
+            << "/a\"b$c`d"
+            << "\"/a\\\\\"b\\\\$c\\\\`d\"";
+        QTest::newRow("a backslash becomes four") << "/a\\b"
+                                                  << "\"/a\\\\\\\\b\"";
+        QTest::newRow("a percent sign is no field code") << "/100%/b"
+                                                         << "\"/100%%/b\"";
+    }
+    void execLine() {
+        QFETCH(QString, program);
+
+        QTEST(Autostart::execLine(program), "line");
+    }
+
+    void isEnabled_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("an entry is on") << QByteArray("[Desktop Entry]\nExec=x\n") << true;
+        QTest::newRow("Hidden=true switches it off")
+            << QByteArray("[Desktop Entry]\nHidden = true\nExec=x\n") << false;
+    }
+    void isEnabled() {
+        QFETCH(QByteArray, contents);
+        QDir().mkpath(QFileInfo(Autostart::filePath()).path());
+        QFile file(Autostart::filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+
+        QTEST(Autostart::isEnabled(), "enabled");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Autostart)
+#include "tst_Autostart.moc"
