@@ -13,7 +13,7 @@ status=0
 # Run only inside the X11 fixture below.
 x11_benches=(bench_capture bench_startup bench_recents)
 # Run only inside the sway sessions at the end: add a Wayland benchmark here.
-sway_benches=(bench_sway_reference)
+sway_benches=(bench_sway_reference bench_sway_capture)
 session_only=(bench_startup bench_recents bench_kwin "${sway_benches[@]}")
 for bench in "$BUILD_DIR"/bench/bench_*; do
     [[ -f "$bench" && -x "$bench" ]] || continue

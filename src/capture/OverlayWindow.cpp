@@ -80,9 +80,12 @@ void OverlayWindow::markPainted() {
 
 void OverlayWindow::makeKey() {
     raise();
-    activateWindow();
-    m_canvas->setFocus(Qt::ActiveWindowFocusReason);
     m_wantsKeys = QGuiApplication::platformName() == QLatin1String("xcb");
+    // A Wayland compositor gives the keyboard to the window the pointer is on; asking for it
+    // makes it move the focus away and back, and Qt loses it on the way.
+    if (m_wantsKeys)
+        activateWindow();
+    m_canvas->setFocus(Qt::ActiveWindowFocusReason);
     if (m_wantsKeys && m_painted)
         grabKeys(maxGrabAttempts);
 }

@@ -12,6 +12,7 @@
 
 namespace {
 
+// The grabbers' shared translation context, not this class's.
 QString tr(const char* text) {
     return QCoreApplication::translate("ScreenGrabber", text);
 }
@@ -92,8 +93,8 @@ public:
                 [this, path](QDBusPendingCallWatcher* call) {
                     call->deleteLater();
                     if (call->isError())
-                        finish(path, Failure{tr("El portal de capturas de pantalla del "
-                                                "escritorio no responde: %1")
+                        finish(path, Failure{::tr("El portal de capturas de pantalla del "
+                                                  "escritorio no responde: %1")
                                                  .arg(call->error().message())});
                 });
     }
@@ -107,7 +108,7 @@ private Q_SLOTS:
         const QString path = message.path();
         if (response != responseSuccess) {
             m_refused = true;
-            finish(path, Failure{tr("El escritorio no permitió la captura de pantalla.")});
+            finish(path, Failure{::tr("El escritorio no permitió la captura de pantalla.")});
             return;
         }
         const QUrl uri(results.value(QStringLiteral("uri")).toString());
