@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QTest>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace WaylandSession {
@@ -82,6 +83,15 @@ inline Result run(const QStringList& command, const QByteArray& input = {},
 inline QJsonDocument swaymsg(const QString& type) {
     return QJsonDocument::fromJson(
         run({QStringLiteral("swaymsg"), QStringLiteral("-t"), type}).out);
+}
+
+// A sway command (bindsym ..., seat ..., [criteria] move ...): whether sway carried it out.
+inline bool swayCommand(const QString& command) {
+    const QJsonArray answers =
+        QJsonDocument::fromJson(run({QStringLiteral("swaymsg"), command}).out).array();
+    return !answers.isEmpty() &&
+           std::all_of(answers.begin(), answers.end(),
+                       [](const QJsonValue& a) { return a[QLatin1String("success")].toBool(); });
 }
 
 // The output sway has focused (the one under the pointer after it moved).

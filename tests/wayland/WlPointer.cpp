@@ -26,6 +26,7 @@ constexpr uint32_t buttonLeft = 0x110, buttonRight = 0x111, buttonMiddle = 0x112
 // under wlroots, so the place comes from xdg-output).
 struct Output {
     wl_output* output = nullptr;
+    zxdg_output_v1* xdgOutput = nullptr;
     int x = 0, y = 0, width = 0, height = 0;
 };
 
@@ -115,10 +116,10 @@ int main() {
                      "zxdg_output_manager_v1\n";
         return 1;
     }
-    for (const auto& o : state.outputs)
-        zxdg_output_v1_add_listener(
-            zxdg_output_manager_v1_get_xdg_output(state.xdgOutputs, o->output), &xdgOutputListener,
-            o.get());
+    for (const auto& o : state.outputs) {
+        o->xdgOutput = zxdg_output_manager_v1_get_xdg_output(state.xdgOutputs, o->output);
+        zxdg_output_v1_add_listener(o->xdgOutput, &xdgOutputListener, o.get());
+    }
     wl_display_roundtrip(display);
     // Absolute motion is relative to the box around every output, in logical pixels.
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -173,6 +174,15 @@ int main() {
         std::cout << "ok" << std::endl;
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
+    for (const auto& o : state.outputs) {
+        zxdg_output_v1_destroy(o->xdgOutput);
+        wl_output_destroy(o->output);
+    }
+    zxdg_output_manager_v1_destroy(state.xdgOutputs);
+    zwlr_virtual_pointer_manager_v1_destroy(state.manager);
+    if (state.seat)
+        wl_seat_destroy(state.seat);
+    wl_registry_destroy(registry);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;

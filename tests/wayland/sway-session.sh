@@ -30,12 +30,26 @@ descendants() {
     done
 }
 
+# Processes that left that tree but still belong to the session: D-Bus activated services,
+# swaybg, wl-copy serving the clipboard; they carry the session's runtime folder.
+strays() {
+    local environ
+    for environ in /proc/[0-9]*/environ; do
+        if { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qx "XDG_RUNTIME_DIR=$1/run"; then
+            environ="${environ#/proc/}"
+            echo "${environ%/environ}"
+        fi
+    done
+}
+
 stop_session() {
     [[ -f "$state/pids" ]] || { rm -f "$state/env"; return 0; }
-    local pids
+    local pids base=""
+    [[ -f "$state/base" ]] && base="$(cat "$state/base")"
     # swaybar, xdg-permission-store and the portals are children of the session too.
     pids="$(head -n1 "$state/pids" | { read -r top && descendants "$top"; } || true)"
-    pids="$(printf '%s\n%s\n' "$pids" "$(cat "$state/pids")" | sort -un | grep -v '^$' || true)"
+    [[ -n "$base" ]] && pids+=" $(strays "$base")"
+    pids="$(printf '%s\n' $pids $(cat "$state/pids") | sort -un | grep -v '^$' || true)"
     for pid in $pids; do kill "$pid" 2>/dev/null || true; done
     for _ in $(seq 50); do
         local alive=0
@@ -44,10 +58,12 @@ stop_session() {
         sleep 0.1
     done
     for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
-    if [[ -f "$state/base" ]]; then
-        local base
-        base="$(cat "$state/base")"
-        [[ "$base" == /tmp/brindle-sway.* ]] && rm -rf "$base"
+    if [[ "$base" == /tmp/brindle-sway.* ]]; then
+        # The document portal's file system, when it could not take it down itself.
+        if grep -q " $base/run/doc " /proc/mounts; then
+            fusermount -u "$base/run/doc" 2>/dev/null || umount -l "$base/run/doc" 2>/dev/null || true
+        fi
+        rm -rf --one-file-system "$base"
     fi
     rm -f "$state/pids" "$state/env" "$state/base"
 }

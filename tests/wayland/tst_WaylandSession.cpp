@@ -43,6 +43,7 @@ protected:
     }
     void keyPressEvent(QKeyEvent* event) override {
         std::printf("key %s\n", qPrintable(QKeySequence(event->key()).toString()));
+        std::fflush(stdout);
         QGuiApplication::quit();
     }
 
@@ -55,6 +56,7 @@ int askPortal() {
     const PortalScreenshot::Answer answer = PortalScreenshot::take(waitMs);
     std::printf("%d %s\n", answer.code,
                 qPrintable(answer.error.isEmpty() ? answer.uri.toString() : answer.error));
+    std::fflush(stdout);
     return 0;
 }
 
@@ -86,125 +88,119 @@ class tst_WaylandSession : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void swayHasTwoOutputsWithMixedScales();
-    void qtClientSeesBothOutputsWithTheirScales();
-    void pointerMovesFocusToTheOutputUnderIt_data();
-    void pointerMovesFocusToTheOutputUnderIt();
-    void keysReachTheFocusedClient();
-    void clipboardRoundTripsAPng();
-    void screenshotPortalAnswersWithoutAsking();
-};
+    void swayHasTwoOutputsWithMixedScales() {
+        const QJsonArray outputs = swaymsg(QStringLiteral("get_outputs")).array();
 
-void tst_WaylandSession::swayHasTwoOutputsWithMixedScales() {
-    const QJsonArray outputs = swaymsg(QStringLiteral("get_outputs")).array();
-
-    QCOMPARE(outputs.size(), 2);
-    QStringList seen;
-    for (const QJsonValue o : outputs) {
-        const QJsonObject rect = o[QLatin1String("rect")].toObject();
-        const QJsonObject mode = o[QLatin1String("current_mode")].toObject();
-        seen << QStringLiteral("%1 %2,%3 %4x%5 mode %6x%7 scale %8")
-                    .arg(o[QLatin1String("name")].toString())
-                    .arg(rect[QLatin1String("x")].toInt())
-                    .arg(rect[QLatin1String("y")].toInt())
-                    .arg(rect[QLatin1String("width")].toInt())
-                    .arg(rect[QLatin1String("height")].toInt())
-                    .arg(mode[QLatin1String("width")].toInt())
-                    .arg(mode[QLatin1String("height")].toInt())
-                    .arg(o[QLatin1String("scale")].toDouble());
+        QCOMPARE(outputs.size(), 2);
+        QStringList seen;
+        for (const QJsonValue o : outputs) {
+            const QJsonObject rect = o[QLatin1String("rect")].toObject();
+            const QJsonObject mode = o[QLatin1String("current_mode")].toObject();
+            seen << QStringLiteral("%1 %2,%3 %4x%5 mode %6x%7 scale %8")
+                        .arg(o[QLatin1String("name")].toString())
+                        .arg(rect[QLatin1String("x")].toInt())
+                        .arg(rect[QLatin1String("y")].toInt())
+                        .arg(rect[QLatin1String("width")].toInt())
+                        .arg(rect[QLatin1String("height")].toInt())
+                        .arg(mode[QLatin1String("width")].toInt())
+                        .arg(mode[QLatin1String("height")].toInt())
+                        .arg(o[QLatin1String("scale")].toDouble());
+        }
+        seen.sort();
+        QCOMPARE(seen, QStringList({"HEADLESS-1 0,0 1920x1080 mode 1920x1080 scale 1",
+                                    "HEADLESS-2 1920,0 960x540 mode 1920x1080 scale 2"}));
     }
-    seen.sort();
-    QCOMPARE(seen, QStringList({"HEADLESS-1 0,0 1920x1080 mode 1920x1080 scale 1",
-                                "HEADLESS-2 1920,0 960x540 mode 1920x1080 scale 2"}));
-}
 
-void tst_WaylandSession::qtClientSeesBothOutputsWithTheirScales() {
-    QStringList screens = client(QStringLiteral("screens"));
-    screens.sort();
+    void qtClientSeesBothOutputsWithTheirScales() {
+        QStringList screens = client(QStringLiteral("screens"));
+        screens.sort();
 
-    QCOMPARE(screens,
-             QStringList({"HEADLESS-1 0,0 1920x1080 dpr 1", "HEADLESS-2 1920,0 960x540 dpr 2"}));
-}
+        QCOMPARE(screens, QStringList({"HEADLESS-1 0,0 1920x1080 dpr 1",
+                                       "HEADLESS-2 1920,0 960x540 dpr 2"}));
+    }
 
-void tst_WaylandSession::pointerMovesFocusToTheOutputUnderIt_data() {
-    QTest::addColumn<QPoint>("first");
-    QTest::addColumn<QPoint>("then");
-    QTest::addColumn<QString>("output");
+    void pointerMovesFocusToTheOutputUnderIt_data() {
+        QTest::addColumn<QPoint>("first");
+        QTest::addColumn<QPoint>("then");
+        QTest::addColumn<QString>("output");
 
-    QTest::newRow("onto the scale-2 output")
-        << QPoint(100, 100) << QPoint(2500, 300) << "HEADLESS-2";
-    QTest::newRow("back onto the scale-1 output")
-        << QPoint(2500, 300) << QPoint(100, 100) << "HEADLESS-1";
-    QTest::newRow("last logical pixel of the scale-2 output")
-        << QPoint(100, 100) << QPoint(2879, 539) << "HEADLESS-2";
-}
+        QTest::newRow("onto the scale-2 output")
+            << QPoint(100, 100) << QPoint(2500, 300) << "HEADLESS-2";
+        QTest::newRow("back onto the scale-1 output")
+            << QPoint(2500, 300) << QPoint(100, 100) << "HEADLESS-1";
+        QTest::newRow("last logical pixel of the scale-2 output")
+            << QPoint(100, 100) << QPoint(2879, 539) << "HEADLESS-2";
+    }
 
-void tst_WaylandSession::pointerMovesFocusToTheOutputUnderIt() {
-    QFETCH(QPoint, first);
-    QFETCH(QPoint, then);
-    QFETCH(QString, output);
-    Pointer pointer;
+    void pointerMovesFocusToTheOutputUnderIt() {
+        QFETCH(QPoint, first);
+        QFETCH(QPoint, then);
+        QFETCH(QString, output);
+        Pointer pointer;
 
-    QVERIFY(pointer.move(first));
-    QVERIFY(pointer.move(then));
+        QVERIFY(pointer.move(first));
+        QVERIFY(pointer.move(then));
 
-    QCOMPARE(focusedOutput(), output);
-    const QJsonArray devices =
-        swaymsg(QStringLiteral("get_seats")).array().first()[QLatin1String("devices")].toArray();
-    QStringList names;
-    for (const QJsonValue device : devices)
-        names << device[QLatin1String("name")].toString();
-    QVERIFY2(names.contains(QStringLiteral("virtual pointer")), qPrintable(names.join(u',')));
-}
+        QCOMPARE(focusedOutput(), output);
+        const QJsonArray devices = swaymsg(QStringLiteral("get_seats"))
+                                       .array()
+                                       .first()[QLatin1String("devices")]
+                                       .toArray();
+        QStringList names;
+        for (const QJsonValue device : devices)
+            names << device[QLatin1String("name")].toString();
+        QVERIFY2(names.contains(QStringLiteral("virtual pointer")), qPrintable(names.join(u',')));
+    }
 
-void tst_WaylandSession::keysReachTheFocusedClient() {
-    // sway gives a new window the keyboard only on the focused output, and Qt places it on the
-    // first: move the focus there first.
-    QVERIFY(Pointer().move({100, 100}));
-    QProcess window;
-    const QStringList line = asUser({QCoreApplication::applicationFilePath(),
-                                     QStringLiteral("--client"), QStringLiteral("key")});
-    window.start(line.first(), line.mid(1));
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            window.waitForReadyRead(100);
-            return window.canReadLine();
-        },
-        waitMs));
-    QCOMPARE(window.readLine().trimmed(), QByteArray("shown"));
+    void keysReachTheFocusedClient() {
+        // sway gives a new window the keyboard only on the focused output, and Qt places it on the
+        // first: move the focus there first.
+        QVERIFY(Pointer().move({100, 100}));
+        QProcess window;
+        const QStringList line = asUser({QCoreApplication::applicationFilePath(),
+                                         QStringLiteral("--client"), QStringLiteral("key")});
+        window.start(line.first(), line.mid(1));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                window.waitForReadyRead(100);
+                return window.canReadLine();
+            },
+            waitMs));
+        QCOMPARE(window.readLine().trimmed(), QByteArray("shown"));
 
-    QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Escape")}));
+        QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Escape")}));
 
-    QVERIFY(window.waitForFinished(waitMs));
-    QCOMPARE(window.exitCode(), 0);
-    QCOMPARE(window.readAll().trimmed(), QByteArray("key Esc"));
-}
+        QVERIFY(window.waitForFinished(waitMs));
+        QCOMPARE(window.exitCode(), 0);
+        QCOMPARE(window.readAll().trimmed(), QByteArray("key Esc"));
+    }
 
-void tst_WaylandSession::clipboardRoundTripsAPng() {
-    QImage image(4, 3, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(60 * x, 80 * y, 200));
-    QByteArray png;
-    QBuffer buffer(&png);
-    QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"));
+    void clipboardRoundTripsAPng() {
+        QImage image(4, 3, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb(60 * x, 80 * y, 200));
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"));
 
-    QVERIFY(setClipboard(png, QStringLiteral("image/png")));
+        QVERIFY(setClipboard(png, QStringLiteral("image/png")));
 
-    QCOMPARE(clipboardImage().convertToFormat(QImage::Format_RGB32), image);
-}
+        QCOMPARE(clipboardImage().convertToFormat(QImage::Format_RGB32), image);
+    }
 
-// The wlr back-end hands over the whole layout at the highest scale: 2 x 2880 by 2 x 1080.
-void tst_WaylandSession::screenshotPortalAnswersWithoutAsking() {
-    const QStringList answer = client(QStringLiteral("screenshot"));
+    // The wlr back-end hands over the whole layout at the highest scale: 2 x 2880 by 2 x 1080.
+    void screenshotPortalAnswersWithoutAsking() {
+        const QStringList answer = client(QStringLiteral("screenshot"));
 
-    QCOMPARE(answer.size(), 1);
-    const QStringList parts = answer.first().split(u' ');
-    QCOMPARE(parts.first(), QStringLiteral("0"));
-    const QUrl uri(parts.value(1));
-    QVERIFY2(uri.isLocalFile(), qPrintable(answer.first()));
-    QCOMPARE(QImage(uri.toLocalFile()).size(), QSize(5760, 2160));
-}
+        QCOMPARE(answer.size(), 1);
+        const QStringList parts = answer.first().split(u' ');
+        QCOMPARE(parts.first(), QStringLiteral("0"));
+        const QUrl uri(parts.value(1));
+        QVERIFY2(uri.isLocalFile(), qPrintable(answer.first()));
+        QCOMPARE(QImage(uri.toLocalFile()).size(), QSize(5760, 2160));
+    }
+};
 
 int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--client") == 0)
