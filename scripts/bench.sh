@@ -11,10 +11,10 @@ export BUILD_TYPE=Release
 "$root/scripts/build.sh"
 status=0
 # Run only inside the X11 fixture below.
-x11_benches=(bench_capture bench_startup bench_recents)
+x11_benches=(bench_capture bench_startup bench_recents bench_search)
 # Run only inside the sway sessions at the end: add a Wayland benchmark here.
 sway_benches=(bench_sway_reference bench_sway_capture)
-session_only=(bench_startup bench_recents bench_kwin "${sway_benches[@]}")
+session_only=(bench_startup bench_recents bench_search bench_kwin "${sway_benches[@]}")
 for bench in "$BUILD_DIR"/bench/bench_*; do
     [[ -f "$bench" && -x "$bench" ]] || continue
     [[ " ${session_only[*]} " == *" $(basename "$bench") "* ]] && continue

@@ -4,6 +4,7 @@
 #include "capture/PngEncoder.h"
 #include "platform/Clipboard.h"
 #include "recents/History.h"
+#include "recents/TextIndexer.h"
 #include "settings/Prefs.h"
 
 #include <QCoreApplication>
@@ -110,8 +111,10 @@ Status encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGenera
     } else if (saveTo) {
         written = Failure{QCoreApplication::translate("Output", "La captura está vacía.")};
     }
-    if (history && png && Prefs::keepHistory())
-        History::add(*png, QDateTime::currentDateTime(), rendered.image);
+    if (history && png && Prefs::keepHistory()) {
+        const QString entry = History::add(*png, QDateTime::currentDateTime(), rendered.image);
+        TextIndexer::shared().schedule(entry, rendered.image, rendered.scale());
+    }
     return written;
 }
 
