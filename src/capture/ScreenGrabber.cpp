@@ -27,6 +27,8 @@ std::unique_ptr<ScreenGrabber> choose(const QByteArray& forced) {
     if (onWayland && forced != "portal") {
         if (auto wlr = ScreenGrabberWlr::create())
             return wlr;
+        if (auto kwin = ScreenGrabberKWin::create())
+            return kwin;
     }
     if (onWayland)
         return ScreenGrabberPortal::create();

@@ -45,14 +45,21 @@ protected:
 };
 
 // The back-end for this session: on X11 the X server; on Wayland the compositor's screen copy
-// where it offers one, else the desktop portal. BRINDLE_GRABBER=x11|getimage|wlr|portal|null
-// overrides the choice; a session without a back-end gets one that always fails.
+// where it offers one (wlroots, KWin), else the desktop portal.
+// BRINDLE_GRABBER=x11|getimage|wlr|portal|null overrides the choice; a session without a back-end
+// gets one that always fails.
 std::unique_ptr<ScreenGrabber> makeScreenGrabber();
 
 namespace ScreenGrabberX11 {
 enum class Transport { Auto, GetImage };
 std::unique_ptr<ScreenGrabber> create(Transport transport);
 } // namespace ScreenGrabberX11
+
+// KWin's org.kde.KWin.ScreenShot2: one raw image per screen at its device size, through a pipe;
+// nothing when the session bus has no KWin.
+namespace ScreenGrabberKWin {
+std::unique_ptr<ScreenGrabber> create();
+} // namespace ScreenGrabberKWin
 
 // wlroots' screen copy (sway, Hyprland, river); nullptr when the compositor offers none.
 namespace ScreenGrabberWlr {
