@@ -171,8 +171,18 @@ private Q_SLOTS:
         // On the 2x monitor: one notch up about the centre, then a drag moves it pixel for pixel.
         const QPoint rightCentre = right.center();
         xdotool({"mousemove", pos(rightCentre.x()), pos(rightCentre.y()), "click", "4"});
-        QTRY_COMPARE_WITH_TIMEOUT(windowAt(rightCentre).width(), 420, waitMs);
-        QVERIFY((windowAt(rightCentre).center() - rightCentre).manhattanLength() <= 2);
+        // The window manager applies the new size and place as two steps: wait for both.
+        QTRY_VERIFY2_WITH_TIMEOUT(windowAt(rightCentre).width() == 420 &&
+                                      (windowAt(rightCentre).center() - rightCentre)
+                                              .manhattanLength() <= 2,
+                                  qPrintable(QStringLiteral("%1,%2 %3x%4 around %5,%6")
+                                                 .arg(windowAt(rightCentre).x())
+                                                 .arg(windowAt(rightCentre).y())
+                                                 .arg(windowAt(rightCentre).width())
+                                                 .arg(windowAt(rightCentre).height())
+                                                 .arg(rightCentre.x())
+                                                 .arg(rightCentre.y())),
+                                  waitMs);
         const QRect rightZoomed = windowAt(rightCentre);
         drag(rightCentre, rightCentre + QPoint(100, 50));
         QTRY_COMPARE_WITH_TIMEOUT(windowAt(rightCentre + QPoint(100, 50)),
