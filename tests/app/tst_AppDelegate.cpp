@@ -1,6 +1,5 @@
-// The tray menu's commands, the shortcut texts it shows, the captures folder, the first-run
-// welcome and the start-up order, offscreen (no tray host, so the icon stays unseen; no hot-key
-// service, so every shortcut is refused).
+// The tray menu's commands, the shortcut texts it shows and the captures folder, offscreen (no
+// tray host, so the icon stays unseen).
 #include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
@@ -11,7 +10,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -41,9 +39,8 @@ private Q_SLOTS:
         CaptureActions::setCountdown({});
     }
 
-    // Captures from the menu wait until it has gone from the screen; a second `brindlecap`
-    // without a command is an area capture; the captures folder is created before it is opened,
-    // and one that cannot be made is named in the failure.
+    // Captures from the menu wait until it has gone from the screen; the captures folder is
+    // created before it is opened, and one that cannot be made is named in the failure.
     void commandsFromTheMenuAndASecondInstance() {
         QList<qint64> counted;
         std::function<void()> atEnd;
@@ -56,11 +53,8 @@ private Q_SLOTS:
         Prefs::setSaveFolder(folder);
 
         m_delegate->captureItem(CaptureAction::fullScreen)->trigger();
-        m_delegate->handleCommand(AppCommand::recents);
-        QCOMPARE(m_performed, QStringList{"recents"});
-        QTRY_COMPARE(m_performed, (QStringList{"recents", "fullScreen"}));
-        m_delegate->handleCommand(AppCommand::reopen);
-        QTRY_COMPARE(m_performed, (QStringList{"recents", "fullScreen", "area"}));
+        QVERIFY(m_performed.isEmpty());
+        QTRY_COMPARE(m_performed, QStringList{"fullScreen"});
         m_performed.clear();
         menu()->actions().at(4)->menu()->actions().at(2)->trigger();
         QCOMPARE(counted, QList<qint64>{3});
@@ -79,7 +73,7 @@ private Q_SLOTS:
     }
 
     // The modifiers come from the stored flags, never from the stored text (their names are
-    // KeyCombo's); function and named keys, and a removed shortcut, show nothing.
+    // KeyCombo's); named keys and a removed shortcut show nothing.
     void menuShowsEachShortcut_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("shown");
@@ -90,7 +84,6 @@ private Q_SLOTS:
 
         row("digit", 25, KeyCombo::shift | KeyCombo::command, u"⇧⌘9"_qs,
             u"Capturar área | Shift+Ctrl+9"_qs);
-        row("function key", 105, 0, u"F13"_qs, u"Capturar área"_qs);
         row("named key", 49, KeyCombo::command, u"Ctrl+Espacio"_qs, u"Capturar área"_qs);
         QTest::newRow("removed") << QByteArray() << u"Capturar área"_qs;
     }
@@ -107,28 +100,6 @@ private Q_SLOTS:
         QCOMPARE(
             menu()->actions().first()->text().replace(AppDelegate::shortcutSeparator, u" | "_qs),
             shown);
-    }
-
-    // The welcome is marked as shown before it opens: quitting while it is open must not bring
-    // it back next time. It is not modal, so that a capture started meanwhile gets the keys.
-    void launchRegistersTheShortcutsThenWelcomesOnce() {
-        AppDelegate delegate;
-
-        delegate.launch();
-        QMessageBox* shown = delegate.welcome();
-        delegate.showWelcomeIfFirstRun();
-
-        QVERIFY(shown && shown->isVisible());
-        QCOMPARE(delegate.welcome(), shown);
-        QCOMPARE(shown->windowModality(), Qt::NonModal);
-        QCOMPARE(shown->text(), u"Brindlecap vive en la bandeja del sistema 🍃"_qs);
-        // The Linux names and the X11 permission paragraph.
-        QVERIFY2(shown->informativeText().contains(
-                     u"Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8"_qs) &&
-                     shown->informativeText().contains(u"no necesita ningún permiso"_qs),
-                 qPrintable(shown->informativeText()));
-        QCOMPARE(HotKeyCenter::shared().failed().size(), 3);
-        QVERIFY(Prefs::didShowWelcome());
     }
 
 private:
