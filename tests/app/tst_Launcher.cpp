@@ -2,7 +2,6 @@
 
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,27 +22,6 @@ private Q_SLOTS:
         QVERIFY(m_runtime->isValid());
         QFile::setPermissions(m_runtime->path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    // A bare run reopens; the other words reach the program the same way (tst_AreaCapture runs
-    // `brindlecap area` on the real program).
-    void bareRunReachesTheRunningProgram() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
-        SingleInstance program;
-        QCOMPARE(program.start().valueOr(SingleInstance::Role::secondary),
-                 SingleInstance::Role::primary);
-        QSignalSpy received(&program, &SingleInstance::commandReceived);
-
-        // Alone in a folder, so the program cannot step in for a launcher that fails.
-        const QString alone = m_runtime->filePath(QStringLiteral("brindlecap"));
-        QVERIFY(QFile::copy(launcherPath(), alone));
-        QProcess launcher;
-        launcher.start(alone, QStringList());
-
-        QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received.first().first().value<AppCommand>(), AppCommand::reopen);
-        QTRY_COMPARE(launcher.state(), QProcess::NotRunning);
-        QCOMPARE(launcher.exitCode(), 0);
     }
 
     // Anything but a command is the program's to answer, with its own messages and status.
