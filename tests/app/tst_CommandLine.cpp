@@ -43,8 +43,6 @@ private Q_SLOTS:
 
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
                               << QStringList();
-        QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << "Brindlecap " BRINDLECAP_VERSION << QStringList();
         QTest::newRow("unknown command: usage and status 2")
             << QStringList{"capture"} << 2 << "" << QStringList{"«capture»", "Uso: brindlecap"};
         QTest::newRow("a capture for a script is the launcher's to serve")
