@@ -66,10 +66,10 @@ private Q_SLOTS:
         QTEST(combo, "combo");
     }
 
-    // One recorder through a click, a refused letter, Escape, Backspace, a new shortcut, a
-    // second click and the focus going elsewhere: what it shows, what it hands on, and a hot-key
-    // reload after each ending.
-    void recordingSession() {
+    // Backspace hands on no shortcut; the focus going elsewhere ends recording too. Each ending
+    // registers the hot keys again, after the new shortcut was handed on. (Recording a shortcut
+    // is tst_Settings's, on the X server.)
+    void recordingEndsRegisterTheHotKeysAgain() {
         HotKeyCenter::shared().bindings = [this] {
             m_events << u"reload"_qs;
             return QList<HotKeyCenter::Binding>();
@@ -78,8 +78,7 @@ private Q_SLOTS:
         auto* recorder = new ShortcutRecorder(&window);
         auto* other = new QLineEdit(&window);
         other->move(0, 40);
-        const KeyCombo old{25, 768, u"Shift+Ctrl+9"_qs};
-        recorder->setCombo(old);
+        recorder->setCombo(KeyCombo{25, 768, u"Shift+Ctrl+9"_qs});
         connect(recorder, &ShortcutRecorder::changed, this,
                 [this](const std::optional<KeyCombo>& combo) {
                     m_events << (combo ? combo->display : u"none"_qs);
@@ -88,33 +87,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         QTest::mouseClick(recorder, Qt::LeftButton);
-        QVERIFY(recorder->recording());
-        QCOMPARE(recorder->text(), u"Presiona la combinación…"_qs);
-        press(recorder, keyA, Qt::Key_A);
-        QVERIFY(recorder->recording());
-        press(recorder, keyEscape, Qt::Key_Escape);
-        QCOMPARE(recorder->text(), u"Shift+Ctrl+9"_qs);
-        QCOMPARE(m_events, QStringList({u"reload"_qs}));
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
         press(recorder, keyBackspace, Qt::Key_Backspace);
         QCOMPARE(recorder->text(), u"Sin atajo"_qs);
-        QCOMPARE(recorder->combo(), std::nullopt);
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        press(recorder, key5, Qt::Key_5, Qt::ShiftModifier | Qt::ControlModifier);
-        QCOMPARE(recorder->combo()->keyCode, 23u);
-        QCOMPARE(recorder->combo()->modifiers, 768u);
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        QVERIFY(!recorder->recording());
-        QCOMPARE(recorder->text(), u"Shift+Ctrl+5"_qs);
         QTest::mouseClick(recorder, Qt::LeftButton);
         other->setFocus();
+
         QVERIFY(!recorder->recording());
-        QCOMPARE(m_events, QStringList({u"reload"_qs, u"none"_qs, u"reload"_qs, u"Shift+Ctrl+5"_qs,
-                                        u"reload"_qs, u"reload"_qs, u"reload"_qs}));
+        QCOMPARE(m_events, QStringList({u"none"_qs, u"reload"_qs, u"reload"_qs}));
         HotKeyCenter::shared().bindings = {};
     }
 };
