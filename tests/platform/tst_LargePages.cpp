@@ -19,12 +19,8 @@ private Q_SLOTS:
             << QByteArray("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
         QTest::newRow("user turned it off")
             << advised << QByteArray("glibc.malloc.hugetlb=0") << QByteArray();
-        QTest::newRow("already restarted")
-            << advised << QByteArray("glibc.malloc.hugetlb=1") << QByteArray();
         QTest::newRow("always") << QByteArray("[always] madvise never\n") << QByteArray()
                                 << QByteArray();
-        QTest::newRow("never") << QByteArray("always madvise [never]\n") << QByteArray()
-                               << QByteArray();
         QTest::newRow("no such file") << QByteArray() << QByteArray() << QByteArray();
     }
 
