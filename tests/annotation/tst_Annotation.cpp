@@ -78,31 +78,6 @@ private Q_SLOTS:
         QVERIFY(hit(Tool::rect, 3, {{0, 0}, {10, 60}}, {5, 30})); // too narrow for a hole
     }
 
-    void badgeDigitColourFollowsLuminance() {
-        // Inside the white rim only the digits are near white or near black: count each.
-        const auto digits = [](QColor badge) {
-            Annotation a = stroke(Tool::number, 48, {{50, 50}}, badge);
-            a.number = 10;
-            const QImage image = paint({a}, 100);
-            std::pair<int, int> whiteBlack;
-            for (int y = 30; y < 70; ++y) {
-                for (int x = 30; x < 70; ++x) {
-                    const int g = qGray(image.pixel(x, y));
-                    const bool inside = std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= 20;
-                    whiteBlack.first += inside && g > 235;
-                    whiteBlack.second += inside && g < 25;
-                }
-            }
-            return whiteBlack;
-        };
-
-        const auto onYellow = digits(QColor::fromRgbF(1, 0.8f, 0));
-        const auto onBlue = digits(blue);
-
-        QVERIFY(onYellow.first == 0 && onYellow.second > 40);
-        QVERIFY(onBlue.first > 40 && onBlue.second == 0);
-    }
-
     void markerStrokesDarkenOnlyWhereSeparateStrokesCross() {
         const Annotation across = stroke(Tool::marker, 16, {{10, 50}, {90, 50}}, blue);
         const Annotation down = stroke(Tool::marker, 16, {{50, 10}, {50, 90}}, blue);
