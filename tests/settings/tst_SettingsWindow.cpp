@@ -1,7 +1,6 @@
 // The settings window on the test's own settings file, history folder and autostart folder.
 #include "platform/Autostart.h"
 #include "recents/History.h"
-#include "settings/MarkerPreview.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsWindowController.h"
 #include "shortcuts/ShortcutRecorder.h"
@@ -13,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -75,19 +73,6 @@ private Q_SLOTS:
         QFETCH(int, slider);
 
         QTEST(SettingsWindowController::roundedPercent(slider), "percent");
-    }
-
-    // Opening the window puts a stored opacity on the marker's grid.
-    void openingRoundsTheStoredOpacity() {
-        Prefs::setMarkerOpacity(0.42);
-        SettingsWindowController window;
-
-        window.show();
-
-        QCOMPARE(control<QSlider>(window, "opacitySlider")->value(), 42);
-        QCOMPARE(label(window, "opacityLabel")->text(), u"40 %"_qs);
-        QCOMPARE(Prefs::markerOpacity(), 0.4);
-        QCOMPARE(window.findChild<MarkerPreview*>()->opacity(), 0.4);
     }
 
     void loginBoxWritesAndRemovesTheAutostartFile() {
