@@ -24,16 +24,6 @@ private Q_SLOTS:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // Anything but a command is the program's to answer, with its own messages and status.
-    void otherInvocationsRunTheProgram() {
-        QProcess launcher;
-        launcher.start(launcherPath(), {"captura"});
-
-        QVERIFY(launcher.waitForFinished(10000));
-        QCOMPARE(launcher.exitCode(), 2);
-        QVERIFY(launcher.readAllStandardError().contains("captura"));
-    }
-
     // A program that stops answering (stopped, its queue of connections full) must neither hang
     // whoever calls it nor be replaced by a second program: both the launcher and a direct start
     // say so and fail, and the program, resumed, is still the one that answers.

@@ -96,24 +96,6 @@ class tst_CanvasView : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A click on a hovered window takes it, copied at the display's scale; a corner handle
-    // resizes; once annotated, a press outside keeps the selection.
-    void choosingTheArea() {
-        CanvasFixture f;
-        f.v->setWindowRects({QRectF(50, 40, 120.5, 80), QRectF(0, 0, 400, 300)});
-
-        f.hover({60, 50});
-        f.drag({60, 50}, {62, 100});
-        QCOMPARE(f.v->selection(), QRectF(50, 40, 121, 80));
-        QCOMPARE(f.liveCopies.last().image.size(), QSize(242, 160));
-        f.drag({45, 35}, {20, 20});
-        QCOMPARE(f.v->selection(), QRectF(20, 20, 151, 100));
-        f.v->tools().setTool(Tool::rect);
-        f.drag({30, 30}, {60, 60});
-        f.drag({200, 200}, {240, 240});
-        QCOMPARE(f.v->selection(), QRectF(20, 20, 151, 100));
-    }
-
     // Draw, move, undo and redo through the keys, draw again and delete: the live copy follows
     // each change that happened and none that did not (a plain click, an undo with no step).
     void editingThroughTheKeys() {
