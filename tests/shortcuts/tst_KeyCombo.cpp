@@ -51,9 +51,8 @@ private Q_SLOTS:
         QFETCH(quint32, scanCode);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, text);
-        QFETCH(QString, expected);
 
-        QCOMPARE(describe(KeyCombo::event(scanCode, modifiers, text)), expected);
+        QTEST(describe(KeyCombo::event(scanCode, modifiers, text)), "expected");
     }
 
     void fromJson_data() {
@@ -76,9 +75,8 @@ private Q_SLOTS:
 
     void fromJson() {
         QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
 
-        QCOMPARE(describe(KeyCombo::fromJson(json)), expected);
+        QTEST(describe(KeyCombo::fromJson(json)), "expected");
     }
 };
 
