@@ -9,20 +9,14 @@ namespace {
 
 const QColor blue = QColor::fromRgbF(0.1f, 0.52f, 0.96f);
 
-// The annotations on a white canvas of size x size points, `scale` pixels per point.
-QImage paint(const QList<Annotation>& list, int size, double scale = 1) {
-    QImage image(int(size * scale), int(size * scale), QImage::Format_ARGB32_Premultiplied);
+// The annotations on a white canvas of size x size points.
+QImage paint(const QList<Annotation>& list, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.scale(scale, scale);
     for (const Annotation& a : list)
         a.draw(&painter);
     return image;
-}
-
-// Grey level of the pixel under a point given in points.
-int grey(const QImage& image, QPointF p, double scale) {
-    return qGray(image.pixel(int(p.x() * scale), int(p.y() * scale)));
 }
 
 Annotation stroke(Tool tool, double width, QList<QPointF> pts, QColor color = Qt::black) {
