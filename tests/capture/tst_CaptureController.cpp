@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -65,14 +64,6 @@ public:
 private:
     QTimer m_poll;
 };
-
-QString visibleToastText() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (const auto* label = w->findChild<QLabel*>();
-            w->objectName() == u"Toast"_qs && label && w->isVisible())
-            return label->text();
-    return {};
-}
 
 void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
@@ -193,8 +184,12 @@ private Q_SLOTS:
             m_controller->begin();
             m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
             m_controller->finish(CanvasView::Outcome::makeText(text));
+            QString toast;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == u"Toast"_qs && w->isVisible())
+                    toast = w->findChild<QLabel*>()->text();
             const bool copied = QGuiApplication::clipboard()->text() == text;
-            return copied && !m_controller->busy() ? visibleToastText() : QString();
+            return copied && !m_controller->busy() ? toast : QString();
         };
 
         QVERIFY(toastFor(u"Hola"_qs).endsWith(u"Texto copiado (1 línea)"_qs));
