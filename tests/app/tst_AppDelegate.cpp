@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTest>
-#include <QTimer>
 
 class tst_AppDelegate : public QObject {
     Q_OBJECT
@@ -41,7 +40,7 @@ private Q_SLOTS:
 
     // Captures from the menu wait until it has gone from the screen; the captures folder is
     // created before it is opened, and one that cannot be made is named in the failure.
-    void commandsFromTheMenuAndASecondInstance() {
+    void commandsFromTheMenuAndTheCapturesFolder() {
         QList<qint64> counted;
         std::function<void()> atEnd;
         CaptureActions::setCountdown([&](qint64 seconds, std::function<void()> then) {
