@@ -16,7 +16,6 @@ private Q_SLOTS:
         using K = CommandLine::Kind;
 
         // The rest of the grammar is tst_Arguments's table.
-        QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
         QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
         QTest::newRow("the socket's reopen word is no command")
             << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
