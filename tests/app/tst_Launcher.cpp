@@ -17,21 +17,19 @@ class tst_Launcher : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_runtime = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_runtime->isValid());
-        QFile::setPermissions(m_runtime->path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
     // A program that stops answering (stopped, its queue of connections full) must neither hang
     // whoever calls it nor be replaced by a second program: both the launcher and a direct start
     // say so and fail, and the program, resumed, is still the one that answers.
     void unresponsiveProgramIsReportedAndLeftAlone() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
-        const QString socket = m_runtime->filePath(QStringLiteral("brindlecap.socket"));
+        const QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString socket = runtime.filePath(QStringLiteral("brindlecap.socket"));
+        const QString bin = qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/");
+        const QString programPath = bin + "brindlecap-app", launcherPath = bin + "brindlecap";
         QProcess program;
-        program.start(programPath(), {});
+        program.start(programPath, {});
         const auto cleanUp = qScopeGuard([&] {
             ::kill(pid_t(program.processId()), SIGCONT);
             program.kill();
@@ -41,10 +39,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(SingleInstance(socket).send(AppCommand::settings, 1000).ok(),
                                  30000);
         QCOMPARE(::kill(pid_t(program.processId()), SIGSTOP), 0);
+        sockaddr_un address{AF_UNIX, {}};
+        const QByteArray encoded = QFile::encodeName(socket);
+        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
         std::vector<int> queued;
         for (int fd = 0; fd >= 0 && queued.size() < 4096;) {
             fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            if (::connect(fd, address(socket), sizeof(sockaddr_un)) == 0) {
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
                 queued.push_back(fd);
             } else {
                 ::close(fd);
@@ -58,7 +59,7 @@ private Q_SLOTS:
         };
         const ino_t listening = inode();
 
-        for (const QString& caller : {launcherPath(), programPath()}) {
+        for (const QString& caller : {launcherPath, programPath}) {
             QProcess start;
             start.start(caller, {});
             QVERIFY2(start.waitForFinished(30000), qPrintable(caller));
@@ -70,31 +71,12 @@ private Q_SLOTS:
         for (const int fd : queued)
             ::close(fd);
         QProcess quit;
-        quit.start(launcherPath(), {"quit"});
+        quit.start(launcherPath, {"quit"});
 
         QVERIFY(quit.waitForFinished(30000));
         QCOMPARE(quit.exitCode(), 0);
         QVERIFY(program.waitForFinished(30000));
     }
-
-private:
-    static const sockaddr* address(const QString& path) {
-        static sockaddr_un stored{};
-        stored.sun_family = AF_UNIX;
-        const QByteArray encoded = QFile::encodeName(path);
-        std::memcpy(stored.sun_path, encoded.constData(), size_t(encoded.size()) + 1);
-        return reinterpret_cast<const sockaddr*>(&stored);
-    }
-
-    static QString programPath() {
-        return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap-app");
-    }
-
-    static QString launcherPath() {
-        return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap");
-    }
-
-    std::unique_ptr<QTemporaryDir> m_runtime;
 };
 
 QTEST_GUILESS_MAIN(tst_Launcher)
