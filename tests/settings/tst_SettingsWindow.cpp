@@ -29,10 +29,6 @@ template <typename T> T* control(const SettingsWindowController& window, const c
     return found;
 }
 
-QLabel* label(const SettingsWindowController& window, const char* name) {
-    return control<QLabel>(window, name);
-}
-
 } // namespace
 
 class tst_SettingsWindow : public QObject {
@@ -55,9 +51,9 @@ private Q_SLOTS:
                         0);
         QCoreApplication::sendEvent(area, &press);
 
-        QCOMPARE(label(window, "warning")->text(),
+        QCOMPARE(control<QLabel>(window, "warning")->text(),
                  u"Shift+Ctrl+8 ya se usa para “Capturar pantalla completa”."_qs);
-        QVERIFY(!label(window, "warning")->isHidden());
+        QVERIFY(!control<QLabel>(window, "warning")->isHidden());
         QCOMPARE(area->text(), u"Shift+Ctrl+9"_qs);
         QCOMPARE(Prefs::combo(CaptureAction::area)->keyCode, 25u);
     }
