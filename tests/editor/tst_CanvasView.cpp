@@ -232,7 +232,7 @@ private Q_SLOTS:
             const QRectF frame = Selection::loupeFrame(pointer, QRectF(0, 0, 1000, 600));
             QImage shown(f.v->size(), QImage::Format_ARGB32_Premultiplied);
             shown.fill(Qt::transparent);
-            f.v->render(&shown);
+            f.v->QWidget::render(&shown, {}, {}, QWidget::DrawChildren);
             return shown.pixelColor((frame.topLeft() + QPointF(20, 20)).toPoint()).alpha() != 0;
         };
 
