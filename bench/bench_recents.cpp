@@ -9,6 +9,7 @@
 #include "SampleImages.h"
 #include "capture/PngEncoder.h"
 #include "recents/History.h"
+#include "recents/TextIndex.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -77,9 +78,14 @@ int main(int argc, char* argv[]) {
     const QByteArray textPng = *PngEncoder::encode(text, 1);
     const QByteArray photoPng = *PngEncoder::encode(photo, 1);
     const QDateTime morning = QDateTime::currentDateTime().addSecs(-3600);
-    // As output delivery adds them: with the picture, so the thumbnails are kept at once.
-    for (int i = 0; i < History::capacity; ++i)
-        History::add(i % 2 ? photoPng : textPng, morning.addSecs(i), i % 2 ? photo : text);
+    // As output delivery adds them: with the picture, so the thumbnails are kept at once, and
+    // with their text already read, so the program's reading of entries without it stays out of
+    // these times.
+    for (int i = 0; i < History::capacity; ++i) {
+        const QString entry =
+            History::add(i % 2 ? photoPng : textPng, morning.addSecs(i), i % 2 ? photo : text);
+        TextIndex::keep(entry, i % 2 ? QStringList() : QStringList{u"la captura de pantalla"_qs});
+    }
 
     QProcess program;
     if (!startProgram(program, env))

@@ -9,8 +9,8 @@ export BUILD_TYPE=Release
 "$root/scripts/build.sh"
 status=0
 # Run only inside the X11 fixture below.
-x11_benches=(bench_capture bench_startup bench_recents)
-x11_only=(bench_startup bench_recents)
+x11_benches=(bench_capture bench_startup bench_recents bench_search)
+x11_only=(bench_startup bench_recents bench_search)
 for bench in "$BUILD_DIR"/bench/bench_*; do
     [[ -f "$bench" && -x "$bench" ]] || continue
     [[ " ${x11_only[*]} " == *" $(basename "$bench") "* ]] && continue

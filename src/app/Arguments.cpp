@@ -51,6 +51,7 @@ Parsed parse(const std::vector<std::string_view>& arguments) {
         const std::string_view name = argument.substr(0, argument.find('='));
         std::optional<std::string>* valued = name == "--output"   ? &parsed.output
                                              : name == "--screen" ? &parsed.screen
+                                             : name == "--search" ? &parsed.search
                                                                   : nullptr;
         if (valued) {
             if (valued->has_value())
@@ -83,6 +84,8 @@ Parsed parse(const std::vector<std::string_view>& arguments) {
         return problem(parsed, Problem::optionNotForCommand, "--output");
     if (parsed.screen && parsed.command != "full")
         return problem(parsed, Problem::optionNotForCommand, "--screen");
+    if (parsed.search && parsed.command != "recents")
+        return problem(parsed, Problem::optionNotForCommand, "--search");
     if (parsed.copy && !captures)
         return problem(parsed, Problem::optionNotForCommand, "--copy");
     if (!parsed.output && (parsed.screen || parsed.copy))

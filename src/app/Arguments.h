@@ -18,7 +18,7 @@ enum class Problem {
     missingValue,
     invalidValue,
     repeatedOption,
-    optionNotForCommand, // e.g. --output after `recents`, --screen after `area`
+    optionNotForCommand, // e.g. --output after `recents`, --search after `area`
     optionNeedsOutput,   // --screen or --copy without --output
     extraArgument,
 };
@@ -29,6 +29,7 @@ struct Parsed {
     std::optional<std::string> output; // --output: a path, or "-" for standard output
     std::optional<std::string> screen; // --screen: an index from 0 or a monitor's name
     bool copy = false;                 // --copy: the clipboard gets the capture as well
+    std::optional<std::string> search; // --search: with `recents`, the text to find
     Problem problem = Problem::none;
     std::string culprit;
 };

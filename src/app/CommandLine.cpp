@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/SingleInstance.h"
+#include "recents/TextIndex.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,6 +33,18 @@ QString problemText(P problem, const QString& culprit) {
     return culprit;
 }
 
+// Entries the running program has not read yet are read here first, so a script finds a capture
+// it just took; an entry that cannot be read (no language models) is left out.
+int searchHistory(const QString& query, QTextStream& out) {
+    for (const QString& entry : TextIndex::missing())
+        (void)TextIndex::index(entry);
+    const QStringList found = TextIndex::search(query);
+    for (const QString& entry : found)
+        out << entry << '\n';
+    out << Qt::flush;
+    return found.isEmpty() ? 1 : 0;
+}
+
 } // namespace
 
 Invocation parse(const QStringList& arguments) {
@@ -44,6 +57,8 @@ Invocation parse(const QStringList& arguments) {
     Invocation invocation;
     invocation.kind = parsed.kind;
     invocation.toCaller = parsed.output.has_value();
+    if (parsed.search)
+        invocation.search = QString::fromLocal8Bit(QByteArray::fromStdString(*parsed.search));
     if (parsed.kind == Kind::command)
         invocation.command = *AppCommands::fromName(QString::fromStdString(parsed.command));
     if (parsed.kind == Kind::usageError)
@@ -74,6 +89,12 @@ QString usage() {
         "                    del puntero\n"
         "  --copy            Copiar además la captura al portapapeles\n"
         "\n"
+        "Opción de recents, para guiones:\n"
+        "  --search TEXTO    Escribir las capturas recientes cuyo texto contiene todas las\n"
+        "                    palabras de TEXTO (sin distinguir mayúsculas ni acentos), una\n"
+        "                    por línea, de la más nueva a la más antigua; estado 1 si no hay\n"
+        "                    ninguna\n"
+        "\n"
         "Otras opciones:\n"
         "  --help     Mostrar esta ayuda\n"
         "  --version  Mostrar la versión\n"
@@ -102,6 +123,8 @@ std::optional<int> prepare(const Invocation& invocation, SingleInstance& instanc
     case Kind::command:
         break;
     }
+    if (invocation.search)
+        return searchHistory(*invocation.search, out);
     if (invocation.toCaller) {
         err << "brindlecap: "
             << QCoreApplication::translate("CommandLine",

@@ -22,6 +22,7 @@ struct Invocation {
     AppCommand command = AppCommand::reopen; // for launch and command
     QString problem;                         // for usageError: what was wrong, in Spanish
     bool toCaller = false;                   // --output: only the launcher serves it
+    std::optional<QString> search;           // recents --search: printed here, nothing shown
     // Set by whoever starts the program only to talk to it: when one runs already, do nothing.
     bool startOnly = false;
 };
@@ -36,7 +37,8 @@ QString version();
 // or hands the command to the running instance. Returns the exit status when this process is
 // done, or nothing when it is to run as the program (then `instance` listens). A running instance
 // that does not answer, or no private socket place, is reported on `err` with status 1.
-// `quit` with nothing running is done.
+// `quit` with nothing running is done. `recents --search` prints the matching history entries,
+// newest first, status 1 when none match.
 std::optional<int> prepare(const Invocation& invocation, SingleInstance& instance, QTextStream& out,
                            QTextStream& err);
 

@@ -29,7 +29,7 @@ constexpr int answerTimeoutMs = 3000;
 std::optional<std::string> commandOf(const Arguments::Parsed& parsed) {
     if (parsed.kind == Arguments::Kind::launch)
         return "reopen";
-    if (parsed.kind == Arguments::Kind::command && !parsed.output)
+    if (parsed.kind == Arguments::Kind::command && !parsed.output && !parsed.search)
         return parsed.command;
     return std::nullopt;
 }

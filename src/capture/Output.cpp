@@ -3,6 +3,7 @@
 #include "capture/CaptureFile.h"
 #include "capture/PngEncoder.h"
 #include "recents/History.h"
+#include "recents/TextIndexer.h"
 #include "settings/Prefs.h"
 
 #include <QClipboard>
@@ -98,7 +99,7 @@ void putOnClipboard(const Rendered& rendered, const std::optional<QByteArray>& p
 
 // Offers the PNG on the clipboard as soon as it exists, then does the disk work.
 Status encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGeneration,
-                    const std::optional<QString>& saveTo, bool history) {
+                      const std::optional<QString>& saveTo, bool history) {
     const std::optional<QByteArray> png = Output::pngData(rendered);
     if (copyGeneration) {
         QMetaObject::invokeMethod(qApp, [rendered, png, mine = *copyGeneration] {
@@ -115,8 +116,10 @@ Status encodeAndStore(const Rendered& rendered, std::optional<qint64> copyGenera
     } else if (saveTo) {
         written = Failure{QCoreApplication::translate("Output", "La captura está vacía.")};
     }
-    if (history && png && Prefs::keepHistory())
-        History::add(*png, QDateTime::currentDateTime(), rendered.image);
+    if (history && png && Prefs::keepHistory()) {
+        const QString entry = History::add(*png, QDateTime::currentDateTime(), rendered.image);
+        TextIndexer::shared().schedule(entry, rendered.image, rendered.scale());
+    }
     return written;
 }
 

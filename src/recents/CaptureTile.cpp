@@ -65,6 +65,55 @@ void CaptureTile::setThumbnail(const QImage& image, QSize pixelSize) {
     update();
 }
 
+void CaptureTile::setText(const QStringList& lines) {
+    m_lines = lines;
+    m_foldedText = TextMatch::fold(lines.join(u'\n')).text;
+}
+
+bool CaptureTile::filter(const QStringList& terms) {
+    // About as many characters as the caption's width holds.
+    constexpr int excerptLength = 34;
+    const bool matches = TextMatch::matches(terms, m_foldedText);
+    m_excerpt = matches && !terms.isEmpty() ? TextMatch::excerpt(terms, m_lines, excerptLength)
+                                            : TextMatch::Excerpt{};
+    update();
+    return matches;
+}
+
+// The excerpt centred on the caption's line, its matching words bold in the accent green.
+void CaptureTile::paintExcerpt(QPainter& p, const QRect& line) const {
+    QFont bold = p.font();
+    bold.setBold(true);
+    const QColor plain = QColor::fromRgbF(1, 1, 1, 0.85);
+    struct Piece {
+        QString text;
+        bool marked;
+    };
+    QList<Piece> pieces;
+    int at = 0;
+    for (const TextMatch::Span& span : m_excerpt.spans) {
+        if (span.start > at)
+            pieces << Piece{m_excerpt.text.mid(at, span.start - at), false};
+        pieces << Piece{m_excerpt.text.mid(span.start, span.length), true};
+        at = span.start + span.length;
+    }
+    if (at < m_excerpt.text.size())
+        pieces << Piece{m_excerpt.text.mid(at), false};
+    const QFontMetrics normalMetrics(p.font()), boldMetrics(bold);
+    int total = 0;
+    for (const Piece& piece : pieces)
+        total += (piece.marked ? boldMetrics : normalMetrics).horizontalAdvance(piece.text);
+    const QFont normal = p.font();
+    int x = line.x() + std::max(0, (line.width() - total) / 2);
+    for (const Piece& piece : pieces) {
+        p.setFont(piece.marked ? bold : normal);
+        p.setPen(piece.marked ? Config::leafGreen() : plain);
+        const int advance = p.fontMetrics().horizontalAdvance(piece.text);
+        p.drawText(QRect(x, line.y(), advance + 1, line.height()), Qt::AlignVCenter, piece.text);
+        x += advance;
+    }
+}
+
 void CaptureTile::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -92,9 +141,12 @@ void CaptureTile::paintEvent(QPaintEvent*) {
     font.setPointSizeF(10.5 * 72 / logicalDpiY());
     p.setFont(font);
     p.setPen(QColor::fromRgbF(1, 1, 1, 0.7));
-    const int line = p.fontMetrics().height();
-    p.drawText(QRect(0, DrawerLayout::captionBottom - line, width(), line), Qt::AlignCenter,
-               m_caption);
+    const int height = p.fontMetrics().height();
+    const QRect line(4, DrawerLayout::captionBottom - height, width() - 8, height);
+    if (m_excerpt.text.isEmpty())
+        p.drawText(line, Qt::AlignCenter, m_caption);
+    else
+        paintExcerpt(p, line);
 }
 
 void CaptureTile::enterEvent(QEnterEvent*) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recents/TextMatch.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QPointF>
@@ -8,6 +10,8 @@
 #include <QWidget>
 
 #include <optional>
+
+class QPainter;
 
 // One history entry in the recents drawer: its thumbnail and caption. A click asks for a copy,
 // a press that moves further drags the file to other programs, and the context menu
@@ -22,9 +26,18 @@ public:
     // unreadable.
     void setThumbnail(const QImage& image, QSize pixelSize);
 
+    // The text recognised in the entry, which the search matches against.
+    void setText(const QStringList& lines);
+    // Whether the entry's text has every term; while there are terms, the caption shows where.
+    // No terms match every tile and bring the date back.
+    bool filter(const QStringList& terms);
+
     const QString& url() const { return m_url; }
     const QImage& thumbnail() const { return m_thumbnail; }
     const QString& caption() const { return m_caption; }
+    // The caption's piece of matching text, with the matching words marked; empty unless
+    // filtered.
+    const TextMatch::Excerpt& excerpt() const { return m_excerpt; }
     bool hovering() const { return m_hovering; }
 
     // "Hoy, 8:19", "Ayer, 23:05", otherwise the short date and time of the locale; each word
@@ -54,11 +67,15 @@ protected:
 
 private:
     void startDrag();
+    void paintExcerpt(QPainter& p, const QRect& line) const;
 
     QString m_url;
     QImage m_thumbnail;
     QString m_date;
     QString m_caption;
+    QStringList m_lines;
+    QString m_foldedText;
+    TextMatch::Excerpt m_excerpt;
     bool m_hovering = false;
     std::optional<QPointF> m_mouseDownPoint;
     bool m_dragging = false;

@@ -30,7 +30,8 @@ QRect finalFrame(const QRect& visible, int width) {
     return QRect(x, y, width, panelHeight);
 }
 
-Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButton) {
+Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButton,
+              std::optional<QSize> search) {
     Header placed;
     placed.title = QRect(QPoint(inset, titleBottom - title.height()), title);
     int right = width - inset;
@@ -40,8 +41,18 @@ Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButt
                   *clearButton);
         right = placed.clearButton->x() - headerGap;
     }
+    const int titleRight = placed.title.x() + placed.title.width();
+    if (search) {
+        constexpr int narrowestSearch = 80;
+        const int room = std::min(search->width(), right - titleRight - headerGap);
+        if (room >= narrowestSearch) {
+            placed.search = QRect(QPoint(right - room, clearButtonBottom - search->height()),
+                                  QSize(room, search->height()));
+            right = placed.search->x() - headerGap;
+        }
+    }
     const QRect hintFrame(QPoint(right - hint.width(), hintBottom - hint.height()), hint);
-    if (placed.title.x() + placed.title.width() + headerGap < hintFrame.x())
+    if (titleRight + headerGap < hintFrame.x())
         placed.hint = hintFrame;
     return placed;
 }

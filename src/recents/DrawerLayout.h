@@ -34,11 +34,15 @@ QRect finalFrame(const QRect& visible, int width);
 struct Header {
     QRect title;
     std::optional<QRect> clearButton;
+    // Narrowed to the room left by the title, and absent below 80 points of it.
+    std::optional<QRect> search;
     // Absent where it would come within 12 points of the title.
     std::optional<QRect> hint;
 };
-// The title at the left; "Vaciar" (when there are entries) and the hint right-aligned after it.
-Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButton);
+// The title at the left; "Vaciar" and the search field (when there are entries) and the hint
+// right-aligned after it, in that order from the right.
+Header header(int width, QSize title, QSize hint, std::optional<QSize> clearButton,
+              std::optional<QSize> search = std::nullopt);
 
 // The tiles' scrolling strip, and the empty message centred in the panel.
 QRect stripFrame(int width);

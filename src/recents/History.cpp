@@ -46,12 +46,17 @@ const QString keptFolder = QStringLiteral(".thumbnails");
 // The drawer's tile image area on a 2x display: one kept size serves scales 1 and 2.
 constexpr QSize keptBox(388, 228);
 
-// Deletes kept thumbnails whose entry is gone, whoever removed it.
+// Texts recognised in the entries, named after them with ".json".
+const QString textFolder = QStringLiteral(".text");
+
+// Deletes kept thumbnails and texts whose entry is gone, whoever removed it.
 void pruneKept() {
-    const QDir dir(History::folder() + u'/' + keptFolder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!QFileInfo::exists(History::folder() + u'/' + name))
-            QFile::remove(dir.filePath(name));
+    for (const QString& kept : {keptFolder, textFolder}) {
+        const QDir dir(History::folder() + u'/' + kept);
+        for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (!QFileInfo::exists(History::folder() + u'/' + info.completeBaseName() + suffix))
+                QFile::remove(info.filePath());
+        }
     }
 }
 
@@ -117,20 +122,19 @@ QStringList items() {
     return paths;
 }
 
-void add(const QByteArray& png) {
-    add(png, QDateTime::currentDateTime());
+QString add(const QByteArray& png) {
+    return add(png, QDateTime::currentDateTime());
 }
 
-void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
+QString add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     const QString dir = folder();
     if (!ensureFolder(dir))
-        return;
+        return {};
 
     // Entries are written whole under a name that is never listed, so a crash or a full disk
     // cannot leave a truncated one. Failures are silent: the capture itself went elsewhere.
-    const Result<QString> entry = NewFile::write(dir, png, [&time](int clash) {
-        return clash < 1000 ? entryName(time, clash) : QString();
-    });
+    const Result<QString> entry = NewFile::write(
+        dir, png, [&time](int clash) { return clash < 1000 ? entryName(time, clash) : QString(); });
     if (entry && !picture.isNull())
         keep(fitted(picture, keptBox), *entry);
 
@@ -138,6 +142,7 @@ void add(const QByteArray& png, const QDateTime& time, const QImage& picture) {
     for (qsizetype i = capacity; i < entries.size(); ++i)
         QFile::remove(entries[i]);
     pruneKept();
+    return entry && QFileInfo::exists(*entry) ? *entry : QString();
 }
 
 int clear() {
@@ -203,6 +208,12 @@ std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPi
 QString keptThumbnailPath(const QString& path) {
     const QFileInfo entry(path);
     return entry.path() + u'/' + keptFolder + u'/' + entry.fileName();
+}
+
+QString keptTextPath(const QString& path) {
+    const QFileInfo entry(path);
+    return entry.path() + u'/' + textFolder + u'/' + entry.completeBaseName() +
+           QStringLiteral(".json");
 }
 
 std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box) {

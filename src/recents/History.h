@@ -26,15 +26,16 @@ bool isEntryName(const QString& name);
 // Paths of the entries (regular files, not links, with an entry name), newest first; empty when
 // the folder is missing or unreadable. Anything else in the folder is never listed nor pruned.
 QStringList items();
-// Files the bytes as a new entry and keeps the 20 newest. Safe off the main thread; failures
-// are silent and never leave a partial entry.
-void add(const QByteArray& png);
+// Files the bytes as a new entry and keeps the 20 newest; returns the entry's path, empty when
+// nothing was filed. Safe off the main thread; failures are silent and never leave a partial
+// entry.
+QString add(const QByteArray& png);
 // The same, named after the given local time. With the decoded picture the drawer's thumbnail is
 // kept at once, instead of decoding the entry on its first showing.
-void add(const QByteArray& png, const QDateTime& time, const QImage& picture = {});
+QString add(const QByteArray& png, const QDateTime& time, const QImage& picture = {});
 // Deletes every entry; returns how many were listed, deleted or not.
 int clear();
-// Deletes one entry and its kept thumbnail; true when the entry is gone.
+// Deletes one entry with its kept thumbnail and text; true when the entry is gone.
 bool remove(const QString& entry);
 // Asks first; false when there was nothing to clear or the user declined.
 bool confirmAndClear(QWidget* parent = nullptr);
@@ -46,5 +47,7 @@ std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPi
 std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box);
 // Where the copy of an entry's thumbnail is kept.
 QString keptThumbnailPath(const QString& path);
+// Where the text recognised in an entry is kept (TextIndex); deleted with the entry.
+QString keptTextPath(const QString& path);
 
 } // namespace History

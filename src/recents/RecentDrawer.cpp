@@ -2,6 +2,7 @@
 
 #include "annotation/Flattening.h"
 #include "annotation/Rendered.h"
+#include "capture/ActiveWindow.h"
 #include "capture/Output.h"
 #include "capture/Toast.h"
 #include "capture/TransientPanel.h"
@@ -10,6 +11,9 @@
 #include "recents/DrawerLayout.h"
 #include "recents/DrawerPanel.h"
 #include "recents/History.h"
+#include "recents/TextIndex.h"
+#include "recents/TextIndexer.h"
+#include "recents/TextMatch.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 
@@ -17,6 +21,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QParallelAnimationGroup>
@@ -70,6 +75,21 @@ QPushButton* clearButton(const QString& text, const QString& tip, QWidget* paren
         "QPushButton:pressed { background: rgba(255, 255, 255, 0.3); }"));
     button->adjustSize();
     return button;
+}
+
+QLineEdit* makeSearchField(QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    QFont font = field->font();
+    font.setPixelSize(12);
+    field->setFont(font);
+    field->setPlaceholderText(QCoreApplication::translate("RecentDrawer", "Buscar texto"));
+    field->setClearButtonEnabled(true);
+    field->setStyleSheet(QStringLiteral(
+        "QLineEdit { color: white; background: rgba(255, 255, 255, 0.1); border: 1px solid "
+        "rgba(255, 255, 255, 0.18); border-radius: 6px; padding: 1px 6px; }"
+        "QLineEdit:focus { border-color: rgba(255, 255, 255, 0.4); }"));
+    field->resize(200, 22);
+    return field;
 }
 
 // The strip scrolls sideways; a plain mouse wheel turns vertically, so both directions move it.
@@ -126,8 +146,16 @@ RecentDrawer& RecentDrawer::shared() {
     return *instance;
 }
 
-RecentDrawer::RecentDrawer() : QObject(QCoreApplication::instance()) {
+RecentDrawer::RecentDrawer()
+    : QObject(QCoreApplication::instance()), m_activeWindow(makeActiveWindow()) {
     m_loader.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    connect(&TextIndexer::shared(), &TextIndexer::indexed, this, &RecentDrawer::takeText);
+    // Quitting with the drawer open: the click monitor and the Escape grab let go of the X
+    // connection while it exists; at this object's destruction it is gone.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        m_monitor.reset();
+        m_escapeKey.reset();
+    });
 }
 
 RecentDrawer::~RecentDrawer() {
@@ -143,12 +171,23 @@ DrawerPanel* RecentDrawer::panel() const {
     return m_panel;
 }
 
+QLineEdit* RecentDrawer::searchField() const {
+    return m_search;
+}
+
 // Finding a font with the leaf (a colour emoji font) took 45 ms of the first opening here, and
 // its glyph is a picture to decode.
 void RecentDrawer::prepare() {
     const std::unique_ptr<QLabel> title(titleLabel(nullptr));
     QImage scratch(title->size(), QImage::Format_ARGB32_Premultiplied);
     title->render(&scratch);
+}
+
+void RecentDrawer::escape() {
+    if (m_search && !m_search->text().isEmpty())
+        m_search->clear();
+    else
+        hide();
 }
 
 void RecentDrawer::toggle() {
@@ -173,7 +212,7 @@ void RecentDrawer::build(QScreen* screen) {
 
     auto* panel = new DrawerPanel;
     panel->resize(final.size());
-    connect(panel, &DrawerPanel::escapePressed, this, &RecentDrawer::hide);
+    connect(panel, &DrawerPanel::escapePressed, this, &RecentDrawer::escape);
     connect(panel, &DrawerPanel::shown, this, &RecentDrawer::shown);
 
     QLabel* title = titleLabel(panel);
@@ -184,8 +223,10 @@ void RecentDrawer::build(QScreen* screen) {
         n > 0 ? clearButton(tr("Vaciar"), tr("Borrar definitivamente todas las capturas recientes"),
                             panel)
               : nullptr;
+    QLineEdit* search = n > 0 ? makeSearchField(panel) : nullptr;
     const DrawerLayout::Header header = DrawerLayout::header(
-        width, title->size(), hint->size(), clear ? std::optional(clear->size()) : std::nullopt);
+        width, title->size(), hint->size(), clear ? std::optional(clear->size()) : std::nullopt,
+        search ? std::optional(search->size()) : std::nullopt);
     title->setGeometry(header.title);
     if (clear) {
         clear->setGeometry(*header.clearButton);
@@ -195,6 +236,13 @@ void RecentDrawer::build(QScreen* screen) {
         hint->setGeometry(*header.hint);
     else
         delete hint;
+    if (search && header.search) {
+        search->setGeometry(*header.search);
+        connect(search, &QLineEdit::textChanged, this, &RecentDrawer::filter);
+        m_search = search;
+    } else {
+        delete search;
+    }
 
     if (n > 0) {
         auto* strip = new QScrollArea(panel);
@@ -220,6 +268,10 @@ void RecentDrawer::build(QScreen* screen) {
             tiles << tile;
         }
         strip->setWidget(document);
+        m_strip = strip;
+        m_tiles = {tiles.begin(), tiles.end()};
+        m_noMatch = label({}, 13, QFont::Normal, 0.6, panel);
+        m_noMatch->hide();
         loadThumbnails(tiles, screen->devicePixelRatio());
     } else {
         const QString text =
@@ -253,17 +305,60 @@ void RecentDrawer::build(QScreen* screen) {
         if (!self || !self->m_panel)
             return;
         QWidget* under = QApplication::topLevelAt(QCursor::pos());
-        if (under != self->m_panel && !qobject_cast<QMenu*>(under))
+        if (under != self->m_panel && !qobject_cast<QMenu*>(under)) {
+            // The click gives the keyboard to what was clicked.
+            self->m_previousWindow.reset();
             self->hide();
+        }
     });
     m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
         if (self)
-            self->hide();
+            self->escape();
     });
-    // The keyboard stays with the user's window while the Escape hot key works: a window that
-    // bypasses the window manager gives no focus back when it closes.
-    if (!m_escapeKey)
+    // Typing goes to the search field. A window that bypasses the window manager gives no focus
+    // back when it closes, so the drawer hands it back itself; without a search field the
+    // keyboard stays with the user's window while the Escape hot key works.
+    if (m_search) {
+        m_previousWindow = m_activeWindow->current();
         panel->activateWindow();
+        m_search->setFocus(Qt::ActiveWindowFocusReason);
+    } else if (!m_escapeKey) {
+        panel->activateWindow();
+    }
+}
+
+void RecentDrawer::filter() {
+    if (!m_search || !m_strip)
+        return;
+    const QStringList terms = TextMatch::terms(m_search->text());
+    int shown = 0;
+    for (const QPointer<CaptureTile>& tile : std::as_const(m_tiles)) {
+        if (!tile)
+            continue;
+        const bool matches = tile->filter(terms);
+        tile->setVisible(matches);
+        if (matches)
+            tile->move(shown++ * DrawerLayout::tileStep, 0);
+    }
+    m_strip->widget()->resize(DrawerLayout::contentWidth(shown), DrawerLayout::tileSize.height());
+    m_strip->horizontalScrollBar()->setValue(0);
+    const bool none = shown == 0 && !terms.isEmpty();
+    if (none) {
+        m_noMatch->setText(tr("Ninguna captura contiene «%1»").arg(m_search->text().simplified()));
+        m_noMatch->adjustSize();
+        m_noMatch->setGeometry(
+            DrawerLayout::emptyMessageFrame(m_panel->width(), m_noMatch->size()));
+    }
+    m_noMatch->setVisible(none);
+}
+
+void RecentDrawer::takeText(const QString& entry) {
+    for (const QPointer<CaptureTile>& tile : std::as_const(m_tiles)) {
+        if (tile && tile->url() == entry) {
+            tile->setText(TextIndex::text(entry).value_or(QStringList()));
+            filter();
+        }
+    }
 }
 
 void RecentDrawer::loadThumbnails(const QList<CaptureTile*>& tiles, qreal ratio) {
@@ -277,9 +372,17 @@ void RecentDrawer::loadThumbnails(const QList<CaptureTile*>& tiles, qreal ratio)
         // on the main thread if it still exists.
         m_loader.start([this, target, url = tile->url(), box, ratio, remaining, closed = m_closed] {
             auto thumb = *closed ? std::nullopt : History::keptThumbnail(url, box);
-            QMetaObject::invokeMethod(this, [this, target, thumb, ratio, remaining] {
+            auto text = *closed ? std::nullopt : TextIndex::text(url);
+            QMetaObject::invokeMethod(this, [this, target, thumb, text, ratio, remaining] {
                 if (!target)
                     return;
+                if (text) {
+                    target->setText(*text);
+                    filter();
+                } else {
+                    // Not recognised yet, or its kept text was lost: read again, then matched.
+                    TextIndexer::shared().catchUp();
+                }
                 if (thumb) {
                     QImage image = thumb->first;
                     image.setDevicePixelRatio(ratio);
@@ -299,6 +402,11 @@ void RecentDrawer::hide() {
         return;
     DrawerPanel* panel = m_panel;
     m_panel.clear();
+    m_search.clear();
+    m_strip.clear();
+    m_tiles.clear();
+    if (const std::optional<uint32_t> previous = std::exchange(m_previousWindow, std::nullopt))
+        m_activeWindow->activate(*previous);
     m_escapeKey.reset();
     m_monitor.reset();
     if (m_closed)

@@ -8,8 +8,9 @@
 namespace {
 
 // Lines drawn as a desktop draws them: pixelSize points tall at a scale, with a margin.
-QImage rendered(const QStringList& lines, int pixelSize, double scale, bool dark) {
-    QFont font(u"DejaVu Sans"_qs);
+QImage rendered(const QStringList& lines, int pixelSize, double scale, bool dark,
+                const QString& family = u"DejaVu Sans"_qs) {
+    QFont font(family);
     font.setPixelSize(int(pixelSize * scale));
     const QFontMetrics metrics(font);
     const int margin = int(12 * scale);
@@ -39,22 +40,30 @@ private Q_SLOTS:
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<double>("scale");
         QTest::addColumn<bool>("dark");
+        QTest::addColumn<QString>("family");
         const QStringList one{u"Guardar la captura en la carpeta"_qs};
-        QTest::newRow("small line at scale 1") << one << 12 << 1.0 << false;
-        QTest::newRow("line at scale 2") << one << 14 << 2.0 << false;
-        QTest::newRow("light text on a dark theme") << one << 14 << 1.0 << true;
+        const QString dejaVu = u"DejaVu Sans"_qs;
+        QTest::newRow("small line at scale 1") << one << 12 << 1.0 << false << dejaVu;
+        QTest::newRow("line at scale 2") << one << 14 << 2.0 << false << dejaVu;
+        QTest::newRow("light text on a dark theme") << one << 14 << 1.0 << true << dejaVu;
         QTest::newRow("paragraph keeps its line order")
             << QStringList{u"Copy the selection to the clipboard"_qs,
                            u"then paste it in the document"_qs, u"Cerrar la ventana"_qs}
-            << 14 << 1.0 << false;
-        QTest::newRow("empty area has no lines") << QStringList() << 14 << 1.0 << false;
+            << 14 << 1.0 << false << dejaVu;
+        QTest::newRow("empty area has no lines") << QStringList() << 14 << 1.0 << false << dejaVu;
+        const QStringList accented{u"Configuración del menú: 45 € para la señora Núñez"_qs};
+        QTest::newRow("accents and euro in Noto Sans, 11 px, dark")
+            << accented << 11 << 1.0 << true << u"Noto Sans"_qs;
+        QTest::newRow("accents and euro in Liberation Sans, 11 px at scale 2")
+            << accented << 11 << 2.0 << false << u"Liberation Sans"_qs;
     }
     void readsScreenText() {
         QFETCH(QStringList, lines);
         QFETCH(int, pixelSize);
         QFETCH(double, scale);
         QFETCH(bool, dark);
-        QImage crop = rendered(lines, pixelSize, scale, dark);
+        QFETCH(QString, family);
+        QImage crop = rendered(lines, pixelSize, scale, dark, family);
         if (lines.isEmpty())
             crop = crop.scaled(300, 80);
 

@@ -1,5 +1,6 @@
 // The history folder as the drawer and output delivery use it: order, capacity, what counts as an
 // entry, privacy, crash-safe additions, clearing and thumbnails.
+#include "EntryPng.h"
 #include "FileSizeLimit.h"
 #include "recents/History.h"
 
@@ -17,16 +18,6 @@
 namespace {
 
 const QDateTime morning(QDate(2026, 12, 5), QTime(8, 19, 19, 42));
-
-QByteArray pngOf(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
 
 void putFile(const QString& name, const QByteArray& bytes) {
     QDir().mkpath(History::folder());

@@ -87,6 +87,15 @@ int historyCount() {
                    .size());
 }
 
+// The folder "Guardar…" proposes, set before the program starts.
+QString saveFolder() {
+    return QDir::homePath() + QStringLiteral("/pinned-saves");
+}
+
+QFileInfoList savedCaptures() {
+    return QDir(saveFolder()).entryInfoList({QStringLiteral("*.png")}, QDir::Files);
+}
+
 } // namespace
 
 class tst_PinnedWindows : public QObject {
@@ -98,6 +107,9 @@ private Q_SLOTS:
     void initTestCase() {
         // A plain desktop, so a corner left black by missing translucency shows.
         run(QStringLiteral("xsetroot"), {"-solid", "#6080a0"});
+        QDir(saveFolder()).removeRecursively();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
+            .setValue("saveFolder", saveFolder());
         QVERIFY(RunningProgram::start(m_program));
     }
     void cleanupTestCase() {
@@ -156,8 +168,29 @@ private Q_SLOTS:
         QTest::qWait(1000);
         QCOMPARE(historyCount(), filed);
 
-        xdotool({"mousemove", "2300", "350", "click", "--repeat", "2", "--delay", "80", "1"});
-        QTRY_VERIFY_WITH_TIMEOUT(!shownWindows().contains(right), waitMs);
+        // On the 2x monitor: one notch up about the centre, then a drag moves it pixel for pixel.
+        const QPoint rightCentre = right.center();
+        xdotool({"mousemove", pos(rightCentre.x()), pos(rightCentre.y()), "click", "4"});
+        QTRY_COMPARE_WITH_TIMEOUT(windowAt(rightCentre).width(), 420, waitMs);
+        QVERIFY((windowAt(rightCentre).center() - rightCentre).manhattanLength() <= 2);
+        const QRect rightZoomed = windowAt(rightCentre);
+        drag(rightCentre, rightCentre + QPoint(100, 50));
+        QTRY_COMPARE_WITH_TIMEOUT(windowAt(rightCentre + QPoint(100, 50)),
+                                  rightZoomed.translated(100, 50), waitMs);
+
+        // "Guardar…" with the proposed name writes the capture's own pixels, not the zoomed ones.
+        xdotool({"mousemove", "2400", "400", "click", "3"});
+        QTest::qWait(500);
+        xdotool({"key", "Down", "Down", "Return"});
+        QTest::qWait(1500);
+        xdotool({"key", "Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(savedCaptures().size(), 1, waitMs);
+        const QImage saved(savedCaptures().first().filePath());
+        QCOMPARE(saved.size(), QSize(400, 300));
+        QCOMPARE(saved.dotsPerMeterX(), 5669);
+
+        xdotool({"mousemove", "2400", "400", "click", "--repeat", "2", "--delay", "80", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(!windowAt({2400, 400}).isValid(), waitMs);
         QVERIFY(windowAt({500, 400}).isValid());
         xdotool({"mousemove", "500", "400", "click", "--repeat", "2", "--delay", "80", "1"});
         QTRY_VERIFY_WITH_TIMEOUT(!windowAt({500, 400}).isValid(), waitMs);
