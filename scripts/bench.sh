@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds an optimised tree and runs every benchmark; each prints medians. Benchmarks that need an
-# X server run again inside the fixture with two 3840 x 2160 monitors.
+# X server run again inside the fixture with two 3840 x 2160 monitors; those that need Wayland run
+# inside headless sway sessions, as that session's user, beside the reference figures of grim and
+# the screenshot portal.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$root/build-bench}"
@@ -10,16 +12,19 @@ export BUILD_TYPE=Release
 status=0
 # Run only inside the X11 fixture below.
 x11_benches=(bench_capture bench_startup bench_recents bench_search)
-x11_only=(bench_startup bench_recents bench_search)
+# Run only inside the sway sessions at the end: add a Wayland benchmark here.
+sway_benches=(bench_sway_reference)
+session_only=(bench_startup bench_recents bench_search "${sway_benches[@]}")
 for bench in "$BUILD_DIR"/bench/bench_*; do
     [[ -f "$bench" && -x "$bench" ]] || continue
-    [[ " ${x11_only[*]} " == *" $(basename "$bench") "* ]] && continue
+    [[ " ${session_only[*]} " == *" $(basename "$bench") "* ]] && continue
     echo "== $(basename "$bench")"
     QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$bench" || status=1
 done
 
 state="$BUILD_DIR/x11-bench-session"
-trap '"$root/scripts/x11-session.sh" stop "$state"' EXIT
+sway_state="$BUILD_DIR/sway-bench-session"
+trap '"$root/scripts/x11-session.sh" stop "$state"; "$root/tests/wayland/sway-session.sh" stop "$sway_state"' EXIT
 MONITOR_WIDTH=3840 MONITOR_HEIGHT=2160 "$root/scripts/x11-session.sh" start "$state"
 for name in "${x11_benches[@]}"; do
     echo "== $name (X11)"
@@ -30,4 +35,26 @@ for name in "${x11_benches[@]}"; do
         || status=1
     rm -rf "$home"
 done
+
+# in_sway_session LAYOUT BENCH...: each benchmark as the user of a fresh headless sway session
+# (LAYOUT two: 1920x1080 at scale 1 beside 1920x1080 at scale 2; 4k: one 3840x2160 output), with
+# BRINDLE_SWAY_LAYOUT telling it which. Skipped with the reason when sway cannot start.
+in_sway_session() {
+    local layout="$1" code=0
+    shift
+    SWAY_LAYOUT="$layout" "$root/tests/wayland/sway-session.sh" start "$sway_state" || code=$?
+    if ((code == 77)); then
+        echo "== sway ($layout) skipped: $(cat "$sway_state/skip")"
+        return 0
+    fi
+    ((code == 0)) || return 1
+    for name in "$@"; do
+        echo "== $name (sway, $layout)"
+        "$root/tests/wayland/as-user.sh" "$sway_state" BRINDLE_SWAY_LAYOUT="$layout" \
+            "$BUILD_DIR/bench/$name" || status=1
+    done
+    "$root/tests/wayland/sway-session.sh" stop "$sway_state"
+}
+in_sway_session two "${sway_benches[@]}" || status=1
+in_sway_session 4k "${sway_benches[@]}" || status=1
 exit $status
