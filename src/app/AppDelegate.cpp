@@ -3,9 +3,11 @@
 #include "app/AboutDialog.h"
 #include "app/CaptureActions.h"
 #include "app/LeafIcon.h"
+#include "app/TrayHost.h"
 #include "capture/Toast.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsWindowController.h"
+#include "shortcuts/DesktopShortcuts.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -150,6 +152,7 @@ void AppDelegate::showSettings() {
         connect(m_settings.get(), &SettingsWindowController::openFolderRequested, this,
                 [] { openCapturesFolder(); });
     }
+    m_settings->setDesktopShortcutAdvice(desktopShortcutAdvice());
     m_settings->show();
 }
 
@@ -178,15 +181,19 @@ void AppDelegate::showWelcomeIfFirstRun() {
     box.setWindowTitle(QStringLiteral("Brindlecap"));
     box.setWindowIcon(LeafIcon::icon());
     box.setIconPixmap(LeafIcon::pixmap(64, qApp->devicePixelRatio()));
-    box.setText(tr("Brindlecap vive en la bandeja del sistema 🍃"));
-    box.setInformativeText(
+    const bool trayHost = TrayHost::available();
+    box.setText(TrayHost::welcomeHeadline(trayHost));
+    QStringList paragraphs{
         tr("Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8 para la pantalla completa; "
-           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración….") +
-        QStringLiteral("\n\n") +
-        (wayland ? tr("Brindlecap todavía no puede capturar la pantalla en una sesión Wayland: "
-                      "para usarlo, elige al entrar la sesión «Xorg» o «X11» de tu escritorio.")
-                 : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
-                      "empezar ya.")));
+           "la captura queda lista para pegar. Puedes cambiar los atajos en Configuración…."),
+        wayland ? tr("En Wayland, Brindlecap captura la pantalla a través del compositor o del "
+                     "portal de capturas de tu escritorio, que puede pedirte permiso la primera "
+                     "vez.")
+                : tr("Brindlecap no necesita ningún permiso para capturar la pantalla: puedes "
+                     "empezar ya.")};
+    paragraphs << TrayHost::welcomeParagraph(trayHost) << desktopShortcutAdvice();
+    paragraphs.removeAll(QString());
+    box.setInformativeText(paragraphs.join(QStringLiteral("\n\n")));
     box.setStandardButtons(QMessageBox::Ok);
     box.show();
     box.raise();

@@ -6,7 +6,9 @@
 #include "app/SingleInstance.h"
 #include "capture/CaptureController.h"
 #include "capture/Countdown.h"
+#include "platform/Clipboard.h"
 #include "platform/LargePages.h"
+#include "platform/Session.h"
 #include "recents/RecentDrawer.h"
 #include "recents/TextIndexer.h"
 
@@ -152,6 +154,8 @@ int main(int argc, char* argv[]) {
                      &AppDelegate::handleCommand);
     QObject::connect(&instance, &SingleInstance::captureRequested, &shell, answerCaptureRequest);
     shell.launch();
+    CaptureController::shared().prepareBackends();
+    Session::announce("portapapeles", Clipboard::backendName());
     QTimer::singleShot(0, &shell, [] { RecentDrawer::shared().prepare(); });
     // Entries filed while the program was not running, or whose text was lost.
     QTimer::singleShot(catchUpDelayMs, &shell, [] { TextIndexer::shared().catchUp(); });

@@ -9,15 +9,17 @@
 #include "capture/Trace.h"
 #include "capture/WindowFinder.h"
 #include "pinned/PinnedCapture.h"
+#include "platform/Clipboard.h"
+#include "platform/SwayIpc.h"
 #include "settings/Prefs.h"
 #include "shortcuts/HotKey.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCursor>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -28,6 +30,16 @@ namespace {
 constexpr quint32 escapeKeyCode = 53;
 
 QScreen* screenUnderPointer() {
+    // Qt on Wayland knows the pointer only over its own windows, and a capture from a shortcut
+    // has none: the compositor says where it is where it can.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (const std::optional<QString> focused = SwayIpc::focusedOutput()) {
+            for (QScreen* screen : QGuiApplication::screens()) {
+                if (screen->name() == *focused)
+                    return screen;
+            }
+        }
+    }
     const QPoint pointer = QCursor::pos();
     for (QScreen* screen : QGuiApplication::screens()) {
         if (Geometry::contains(QRectF(screen->geometry()), QPointF(pointer)))
@@ -113,6 +125,12 @@ CaptureController::CaptureController(std::unique_ptr<ScreenGrabber> grabber, QOb
     : QObject(parent), m_grabber(std::move(grabber)) {}
 
 CaptureController::~CaptureController() = default;
+
+void CaptureController::prepareBackends() {
+    grabber();
+    windowFinder();
+    activeWindow();
+}
 
 ScreenGrabber& CaptureController::grabber() {
     if (!m_grabber)
@@ -206,6 +224,7 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         auto window = OverlayPtr(new OverlayWindow(shot));
         CanvasView* canvas = window->canvas();
         canvas->setWindowRects(windowRectsFor(window->frame(), windowRects));
+        canvas->setWindowPicking(windowFinder().listsWindows());
 
         QPointer<CanvasView> weakCanvas(canvas);
         canvas->onBeginSelection = [self, weakCanvas] {
@@ -248,10 +267,10 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         endCapture();
         return;
     }
-    const QPointF pointer(QCursor::pos());
+    QScreen* pointerScreen = screenUnderPointer();
     OverlayWindow* key = m_windows.front().get();
     for (const OverlayPtr& window : m_windows) {
-        if (Geometry::contains(QRectF(window->frame()), pointer)) {
+        if (window->screen() == pointerScreen) {
             key = window.get();
             break;
         }
@@ -305,8 +324,11 @@ void CaptureController::finish(const CanvasView::Outcome& outcome) {
         save(outcome.rendered);
         break;
     case CanvasView::Outcome::text:
-        QGuiApplication::clipboard()->clear();
-        QGuiApplication::clipboard()->setText(outcome.recognizedText);
+        Clipboard::set([&] {
+            auto text = std::make_unique<QMimeData>();
+            text->setText(outcome.recognizedText);
+            return text;
+        }());
         Toast::show(textToast(outcome.recognizedText), screen);
         break;
     case CanvasView::Outcome::pin:

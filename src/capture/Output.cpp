@@ -2,11 +2,11 @@
 
 #include "capture/CaptureFile.h"
 #include "capture/PngEncoder.h"
+#include "platform/Clipboard.h"
 #include "recents/History.h"
 #include "recents/TextIndexer.h"
 #include "settings/Prefs.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -89,12 +89,7 @@ private:
 };
 
 void putOnClipboard(const Rendered& rendered, const std::optional<QByteArray>& png) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!png) {
-        clipboard->clear();
-        return;
-    }
-    clipboard->setMimeData(Output::clipboardData(*png, rendered).release());
+    Clipboard::set(png ? Output::clipboardData(*png, rendered) : nullptr);
 }
 
 // Offers the PNG on the clipboard as soon as it exists, then does the disk work.

@@ -52,6 +52,12 @@ OverlayWindow::OverlayWindow(const Shot& shot)
 OverlayWindow::~OverlayWindow() = default;
 
 void OverlayWindow::showFrozen() {
+    // A Wayland client cannot place its windows: a full-screen window on the shot's output is
+    // the only way to cover it exactly.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        showFullScreen();
+        return;
+    }
     show();
     // On X11 the server puts the veiled image on the window at once; Qt's first paint, the
     // hint and the loupe follow on identical pixels.
@@ -74,9 +80,12 @@ void OverlayWindow::markPainted() {
 
 void OverlayWindow::makeKey() {
     raise();
-    activateWindow();
-    m_canvas->setFocus(Qt::ActiveWindowFocusReason);
     m_wantsKeys = QGuiApplication::platformName() == QLatin1String("xcb");
+    // A Wayland compositor gives the keyboard to the window the pointer is on; asking for it
+    // makes it move the focus away and back, and Qt loses it on the way.
+    if (m_wantsKeys)
+        activateWindow();
+    m_canvas->setFocus(Qt::ActiveWindowFocusReason);
     if (m_wantsKeys && m_painted)
         grabKeys(maxGrabAttempts);
 }

@@ -1,11 +1,22 @@
 #include "capture/ScreenGrabber.h"
 
+#include "platform/Session.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMetaObject>
 
-std::unique_ptr<ScreenGrabber> makeScreenGrabber() {
-    const QByteArray forced = qgetenv("BRINDLE_GRABBER");
+void ScreenGrabber::deliverLater(Done done, GrabResult result) {
+    QMetaObject::invokeMethod(
+        qApp, [done = std::move(done), result = std::move(result)] { done(result); },
+        Qt::QueuedConnection);
+}
+
+namespace {
+
+std::unique_ptr<ScreenGrabber> choose(const QByteArray& forced) {
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const bool onWayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     if (forced == "null")
         return ScreenGrabberNull::create(QCoreApplication::translate(
             "ScreenGrabber", "La captura de pantalla está desactivada."));
@@ -13,12 +24,25 @@ std::unique_ptr<ScreenGrabber> makeScreenGrabber() {
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage);
     if (onX11)
         return ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
-    // No permission can help here: say so, and what works today.
+    if (onWayland && forced != "portal") {
+        if (auto wlr = ScreenGrabberWlr::create())
+            return wlr;
+        if (auto kwin = ScreenGrabberKWin::create())
+            return kwin;
+    }
+    if (onWayland)
+        return ScreenGrabberPortal::create();
     return ScreenGrabberNull::create(
-        QCoreApplication::translate(
-            "ScreenGrabber",
-            "Brindlecap todavía no puede capturar la pantalla en este tipo de sesión de escritorio "
-            "(%1). Mientras tanto funciona en sesiones X11: al iniciar sesión, elige la sesión "
-            "«Xorg» o «X11» de tu escritorio.")
+        QCoreApplication::translate("ScreenGrabber",
+                                    "Brindlecap no sabe capturar la pantalla en este tipo de "
+                                    "sesión de escritorio (%1).")
             .arg(QGuiApplication::platformName()));
+}
+
+} // namespace
+
+std::unique_ptr<ScreenGrabber> makeScreenGrabber() {
+    std::unique_ptr<ScreenGrabber> grabber = choose(qgetenv("BRINDLE_GRABBER"));
+    Session::announce("captura", grabber->name());
+    return grabber;
 }

@@ -3,11 +3,14 @@
 #include "capture/Shot.h"
 #include "platform/Result.h"
 
+#include <QImage>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QScreen;
 
@@ -31,16 +34,48 @@ public:
     // first request of a session with a consent step shows the desktop's own prompt. Back-ends
     // without one (X11, none at all) answer true: their failures are not about access.
     virtual bool requestAccess() { return true; }
+
+    // What the start-up log calls this back-end.
+    virtual const char* name() const { return "otra"; }
+
+protected:
+    // Hands a result that is ready now to `done` on the main thread's next turn, as capture()
+    // promises.
+    static void deliverLater(Done done, GrabResult result);
 };
 
-// The back-end for this session: BRINDLE_GRABBER=x11|getimage|null overrides the choice made from
-// QGuiApplication::platformName(); a session without a back-end gets one that always fails.
+// The back-end for this session: on X11 the X server; on Wayland the compositor's screen copy
+// where it offers one (wlroots, KWin), else the desktop portal.
+// BRINDLE_GRABBER=x11|getimage|wlr|portal|null overrides the choice; a session without a back-end
+// gets one that always fails.
 std::unique_ptr<ScreenGrabber> makeScreenGrabber();
 
 namespace ScreenGrabberX11 {
 enum class Transport { Auto, GetImage };
 std::unique_ptr<ScreenGrabber> create(Transport transport);
 } // namespace ScreenGrabberX11
+
+// KWin's org.kde.KWin.ScreenShot2: one raw image per screen at its device size, through a pipe;
+// nothing when the session bus has no KWin.
+namespace ScreenGrabberKWin {
+std::unique_ptr<ScreenGrabber> create();
+} // namespace ScreenGrabberKWin
+
+// wlroots' screen copy (sway, Hyprland, river); nullptr when the compositor offers none.
+namespace ScreenGrabberWlr {
+std::unique_ptr<ScreenGrabber> create();
+} // namespace ScreenGrabberWlr
+
+// The desktop portal's Screenshot, which hands over one image of the whole layout.
+namespace ScreenGrabberPortal {
+std::unique_ptr<ScreenGrabber> create();
+// The layout's extent in logical pixels: the area the portal's image covers.
+QRect layoutBounds(const QList<QRect>& geometries);
+// One screen's part of the portal's image at the screen's device-pixel size; nothing when the
+// image does not cover it.
+std::optional<QImage> cut(const QImage& layout, const QRect& bounds, const QRect& geometry,
+                          qreal dpr);
+} // namespace ScreenGrabberPortal
 
 namespace ScreenGrabberNull {
 std::unique_ptr<ScreenGrabber> create(QString reason);

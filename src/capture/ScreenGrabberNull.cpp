@@ -9,6 +9,8 @@ class NullGrabber final : public ScreenGrabber {
 public:
     explicit NullGrabber(QString reason) : m_reason(std::move(reason)) {}
 
+    const char* name() const override { return "ninguna"; }
+
     void capture(const QList<QScreen*>&, Done done) override {
         QMetaObject::invokeMethod(
             qApp, [done = std::move(done), reason = m_reason] { done(Failure{reason}); },

@@ -51,11 +51,10 @@ public:
 
     ~X11Grabber() override { releaseSegment(); }
 
+    const char* name() const override { return m_useShm ? "x11 mit-shm" : "x11 getimage"; }
+
     void capture(const QList<QScreen*>& screens, Done done) override {
-        GrabResult result = grab(screens);
-        QMetaObject::invokeMethod(
-            qApp, [done = std::move(done), result = std::move(result)] { done(result); },
-            Qt::QueuedConnection);
+        deliverLater(std::move(done), grab(screens));
     }
 
 private:

@@ -14,6 +14,8 @@ public:
 
     // Never fails; problems shorten the list.
     virtual QList<QRectF> frontToBackRects() = 0;
+    // Whether this session can list windows at all, so the overlay may offer a click on one.
+    virtual bool listsWindows() const { return true; }
 };
 
 // The back-end for this session: BRINDLE_WINDOW_FINDER=x11|null overrides the choice made from

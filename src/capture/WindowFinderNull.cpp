@@ -6,6 +6,7 @@ namespace {
 class NullWindowFinder final : public WindowFinder {
 public:
     QList<QRectF> frontToBackRects() override { return {}; }
+    bool listsWindows() const override { return false; }
 };
 
 } // namespace

@@ -15,7 +15,10 @@ void CanvasView::mousePressEvent(QMouseEvent* event) {
     m_mouse = p;
     commitText();
     m_bars->hidePopups();
-    activateWindow();
+    // Asking again for a window that has the keyboard makes a Wayland compositor move the focus
+    // away and back, and Qt loses it on the way.
+    if (!isActiveWindow())
+        activateWindow();
     setFocus(Qt::MouseFocusReason);
 
     if (m_selection.isEmpty()) {

@@ -101,8 +101,10 @@ void CanvasView::drawHoverHint(QPainter& painter) const {
         painter.drawRect(m_hoveredWindow->adjusted(1, 1, -1, -1));
     }
 
-    const QString hint = tr("Arrastra para seleccionar un área   ·   Clic en una ventana para "
-                            "capturarla   ·   Esc para cancelar");
+    const QString hint = m_windowPicking
+                             ? tr("Arrastra para seleccionar un área   ·   Clic en una ventana "
+                                  "para capturarla   ·   Esc para cancelar")
+                             : tr("Arrastra para seleccionar un área   ·   Esc para cancelar");
     painter.setFont(systemFont(14, painter.device()));
     const QSizeF size = textSize(QFontMetricsF(painter.font(), painter.device()), hint);
     const QRectF capsule = Selection::hintFrame(size + QSizeF(36, 18), bounds());

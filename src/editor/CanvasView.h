@@ -62,6 +62,8 @@ public:
 
     // On-screen window frames in canvas coordinates, front to back.
     void setWindowRects(QList<QRectF> rects) { m_windowRects = std::move(rects); }
+    // Without a window list (Wayland) the hint offers no click on a window.
+    void setWindowPicking(bool on) { m_windowPicking = on; }
 
     QRectF selection() const { return m_selection; }
     // Gives up the selection and everything drawn on it (another display took the selection).
@@ -162,6 +164,7 @@ private:
     void drawLoupe(QPainter& painter) const;
 
     QList<QRectF> m_windowRects;
+    bool m_windowPicking = true;
     Document m_document;
     QRectF m_selection;
     // A child of the canvas; the bars call it directly.

@@ -6,6 +6,7 @@
 #include "capture/Output.h"
 #include "capture/Toast.h"
 #include "capture/TransientPanel.h"
+#include "platform/Clipboard.h"
 #include "platform/OutsideClicks.h"
 #include "recents/CaptureTile.h"
 #include "recents/DrawerLayout.h"
@@ -18,7 +19,6 @@
 #include "shortcuts/HotKey.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -436,8 +436,7 @@ void RecentDrawer::copy(const QString& url, QScreen* screen) {
                 Toast::show(tr("No se pudo leer la captura"), target);
                 return;
             }
-            QGuiApplication::clipboard()->setMimeData(
-                Output::clipboardData(copied->png, copied->rendered).release());
+            Clipboard::set(Output::clipboardData(copied->png, copied->rendered));
             Toast::show(tr("Copiado al portapapeles"), target);
         });
     });

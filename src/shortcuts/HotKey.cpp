@@ -28,6 +28,14 @@ void install(std::unique_ptr<HotKeyBackend> backend) {
 
 } // namespace
 
+HotKeyService HotKey::service() {
+    Registry& r = registry();
+    if (!r.installed) {
+        install(makeHotKeyBackend());
+    }
+    return r.backend->service();
+}
+
 std::unique_ptr<HotKey> HotKey::create(quint32 keyCode, quint32 modifiers,
                                        std::function<void()> handler) {
     Registry& r = registry();

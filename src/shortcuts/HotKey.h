@@ -23,6 +23,9 @@ public:
     HotKey(const HotKey&) = delete;
     HotKey& operator=(const HotKey&) = delete;
 
+    // What carries the hot keys of this process (the back-end is chosen on first use).
+    static HotKeyService service();
+
     // The process-wide press handler: runs the handler registered under the identifier's id.
     static void handle(HotKeyIdentifier identifier);
 

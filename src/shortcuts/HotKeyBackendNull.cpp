@@ -8,6 +8,7 @@ public:
         return std::nullopt;
     }
     void unregisterHotKey(Ref) override {}
+    HotKeyService service() const override { return HotKeyService::none; }
 };
 
 } // namespace

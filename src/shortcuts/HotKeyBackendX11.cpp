@@ -108,6 +108,8 @@ public:
         m_grabs.erase(it);
     }
 
+    HotKeyService service() const override { return HotKeyService::x11; }
+
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t") {
             return false;

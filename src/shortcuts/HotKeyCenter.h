@@ -37,6 +37,8 @@ public:
 
     // Actions whose shortcut the platform refused at the last reload.
     const QSet<int>& failed() const { return m_failed; }
+    // How many shortcuts the platform took at the last reload.
+    int registered() const { return int(m_keys.size()); }
 
     // What a press of an action's shortcut does; set by the application shell.
     std::function<void(int action)> onAction;

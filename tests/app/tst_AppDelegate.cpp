@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTest>
 
@@ -99,6 +100,31 @@ private Q_SLOTS:
         QCOMPARE(
             menu()->actions().first()->text().replace(AppDelegate::shortcutSeparator, u" | "_qs),
             shown);
+    }
+
+    // The welcome is marked as shown before it opens: quitting while it is open must not bring
+    // it back next time. It is not modal, so that a capture started meanwhile gets the keys.
+    void launchRegistersTheShortcutsThenWelcomesOnce() {
+        AppDelegate delegate;
+
+        delegate.launch();
+        QMessageBox* shown = delegate.welcome();
+        delegate.showWelcomeIfFirstRun();
+
+        QVERIFY(shown && shown->isVisible());
+        QCOMPARE(delegate.welcome(), shown);
+        QCOMPARE(shown->windowModality(), Qt::NonModal);
+        // No tray host offscreen: the welcome points at the command line and the menu entry
+        // instead of an icon nobody sees.
+        QCOMPARE(shown->text(), u"Brindlecap ya está en marcha 🍃"_qs);
+        // The Linux names and the X11 permission paragraph.
+        QVERIFY2(shown->informativeText().contains(
+                     u"Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8"_qs) &&
+                     shown->informativeText().contains(u"no necesita ningún permiso"_qs) &&
+                     shown->informativeText().contains(u"ejecuta «brindlecap settings»"_qs),
+                 qPrintable(shown->informativeText()));
+        QCOMPARE(HotKeyCenter::shared().failed().size(), 3);
+        QVERIFY(Prefs::didShowWelcome());
     }
 
 private:

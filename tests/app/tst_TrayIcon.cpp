@@ -1,6 +1,8 @@
-// The tray icon on a real X server with a tray host (trayer, started here): quitting from the
-// menu ends the program cleanly even though the icon is embedded in another client's window.
+// The tray icon on a real X server, first without a tray host, then with one (trayer, started
+// here): the host is seen once it appears, and quitting from the menu ends the program cleanly
+// even though the icon is embedded in another client's window.
 #include "app/AppDelegate.h"
+#include "app/TrayHost.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -16,11 +18,14 @@ class tst_TrayIcon : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        // The fixture runs no tray host of its own: the program must see that before one starts.
+        QVERIFY(!TrayHost::available());
+
         m_trayHost.start(QStringLiteral("trayer"),
                          {"--edge", "top", "--align", "left", "--widthtype", "pixel", "--width",
                           "120", "--heighttype", "pixel", "--height", "28"});
         QVERIFY(m_trayHost.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(TrayHost::available(), 10000);
         AppDelegate::shared().buildStatusItem();
     }
 

@@ -1,0 +1,122 @@
+// Inside the headless KWin session (two 1920x1080 outputs; scripts/bench.sh starts it): KWin's
+// ScreenShot2 call itself for one output, `brindlecap full --output` for that output, and
+// `brindlecap area` until the overlays are on the display. Prints medians.
+#include "ProgramUnderTest.h"
+#include "wayland/KWinSession.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int runs = 7;
+
+// One raw capture of `screen` as the program's KWin back-end makes it, read to the end.
+qsizetype screenShot2(const QString& screen) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
+        QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureScreen"));
+    call << screen << QVariantMap{{QStringLiteral("native-resolution"), true}}
+         << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
+    ::close(fds[1]);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    call = QDBusMessage(); // its copy of the write end, so the read below sees the end
+    qsizetype total = 0;
+    char chunk[1 << 16];
+    for (ssize_t got; (got = ::read(fds[0], chunk, sizeof chunk)) > 0;)
+        total += got;
+    ::close(fds[0]);
+    return reply.type() == QDBusMessage::ReplyMessage ? total : -1;
+}
+
+void report(const char* what, double ms) {
+    std::printf("  %-52s %8.1f ms\n", what, ms);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const QProcessEnvironment session = KWinSession::environment();
+    if (!session.contains(QStringLiteral("WAYLAND_DISPLAY"))) {
+        std::fprintf(stderr, "run inside the KWin session: tests/wayland/kwin-session.sh run\n");
+        return 1;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", session.value("DBUS_SESSION_BUS_ADDRESS").toUtf8());
+    QCoreApplication app(argc, argv);
+    std::printf("KWin --virtual: Virtual-0 and Virtual-1, 1920x1080 each\n");
+
+    qsizetype bytes = 0;
+    const double callMs = medianMs(runs, [&] { bytes = screenShot2(QStringLiteral("Virtual-0")); });
+    if (bytes <= 0) {
+        std::fprintf(stderr, "ScreenShot2 failed\n");
+        return 1;
+    }
+    report("ScreenShot2 CaptureScreen, raw image read", callMs);
+
+    QTemporaryDir home;
+    QProcessEnvironment env = privateSession(home.path());
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE"})
+        env.insert(QString::fromLatin1(name), session.value(QString::fromLatin1(name)));
+    // The program keeps its own runtime folder: the compositor's socket by its full path.
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"),
+               session.value("XDG_RUNTIME_DIR") + u'/' + session.value("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+
+    QProcess program;
+    if (!startProgram(program, env))
+        return 1;
+    QThread::msleep(1500);
+    const QString png = home.filePath(QStringLiteral("full.png"));
+    bool written = true;
+    const double fullMs = medianMs(runs, [&] {
+        QProcess command;
+        command.setProcessEnvironment(env);
+        command.start(QStringLiteral(BRINDLECAP_BINARY),
+                      {"full", "--screen", "0", "--output", png});
+        written = command.waitForFinished(waitMs) && command.exitCode() == 0 && written;
+    });
+    const QSize size = QImageReader(png).size();
+    if (!written || size != QSize(1920, 1080)) {
+        std::fprintf(stderr, "brindlecap full --output failed\n");
+        return 1;
+    }
+    report("brindlecap full --screen 0 --output (1920x1080 PNG)", fullMs);
+
+    // No input tool ends a capture here: each area capture gets a fresh program, timed from the
+    // command once the program has settled, not from its start.
+    program.terminate();
+    program.waitForFinished(waitMs);
+    QList<double> areaMs;
+    for (int i = 0; i < runs; ++i) {
+        QProcess fresh;
+        if (!startProgram(fresh, env))
+            return 1;
+        QThread::msleep(3000);
+        QProcess command;
+        command.setProcessEnvironment(env);
+        const qint64 start = nowUs();
+        command.start(QStringLiteral(BRINDLECAP_BINARY), {QStringLiteral("area")});
+        const qint64 shown = waitForTrace(fresh, "overlays-shown");
+        command.waitForFinished(waitMs);
+        fresh.terminate();
+        fresh.waitForFinished(waitMs);
+        if (shown < 0) {
+            std::fprintf(stderr, "brindlecap area: the overlays never showed\n");
+            return 1;
+        }
+        areaMs.append((shown - start) / 1000.0);
+    }
+    report("brindlecap area to the overlays on the display", median(areaMs));
+    return 0;
+}
