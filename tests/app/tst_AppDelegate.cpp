@@ -1,5 +1,5 @@
-// The tray menu's commands, the shortcut texts it shows and the captures folder, offscreen (no
-// tray host, so the icon stays unseen).
+// The tray menu's commands, the shortcut texts it shows, the captures folder and the first-run
+// welcome, offscreen (no tray host, so the icon stays unseen; no hot-key service).
 #include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
