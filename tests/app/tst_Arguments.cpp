@@ -56,11 +56,7 @@ private Q_SLOTS:
         refused("copy alone is what full does anyway", {"full", "--copy"},
                 Problem::optionNeedsOutput, "--copy");
         refused("a misspelt option", {"full", "--out", "a"}, Problem::unknownOption, "--out");
-        refused("an option in place of the command", {"--output", "a"}, Problem::unknownOption,
-                "--output");
         refused("an unknown command", {"capture"}, Problem::unknownCommand, "capture");
-        refused("a file name without --output", {"full", "shot.png"}, Problem::extraArgument,
-                "shot.png");
     }
 
     void parse() {

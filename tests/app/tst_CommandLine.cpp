@@ -16,7 +16,6 @@ private Q_SLOTS:
         using K = CommandLine::Kind;
 
         // The rest of the grammar is tst_Arguments's table.
-        QTest::newRow("full") << QStringList{"full"} << K::command << AppCommand::fullScreen;
         QTest::newRow("-h") << QStringList{"-h"} << K::help << AppCommand::reopen;
         QTest::newRow("the socket's reopen word is no command")
             << QStringList{"reopen"} << K::usageError << AppCommand::reopen;
@@ -43,8 +42,6 @@ private Q_SLOTS:
 
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
                               << QStringList();
-        QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << "Brindlecap " BRINDLECAP_VERSION << QStringList();
         QTest::newRow("unknown command: usage and status 2")
             << QStringList{"capture"} << 2 << "" << QStringList{"«capture»", "Uso: brindlecap"};
         QTest::newRow("a capture for a script is the launcher's to serve")

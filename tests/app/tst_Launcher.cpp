@@ -2,7 +2,6 @@
 
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,52 +17,19 @@ class tst_Launcher : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_runtime = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_runtime->isValid());
-        QFile::setPermissions(m_runtime->path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    // A bare run reopens; the other words reach the program the same way (tst_AreaCapture runs
-    // `brindlecap area` on the real program).
-    void bareRunReachesTheRunningProgram() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
-        SingleInstance program;
-        QCOMPARE(program.start().valueOr(SingleInstance::Role::secondary),
-                 SingleInstance::Role::primary);
-        QSignalSpy received(&program, &SingleInstance::commandReceived);
-
-        // Alone in a folder, so the program cannot step in for a launcher that fails.
-        const QString alone = m_runtime->filePath(QStringLiteral("brindlecap"));
-        QVERIFY(QFile::copy(launcherPath(), alone));
-        QProcess launcher;
-        launcher.start(alone, QStringList());
-
-        QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received.first().first().value<AppCommand>(), AppCommand::reopen);
-        QTRY_COMPARE(launcher.state(), QProcess::NotRunning);
-        QCOMPARE(launcher.exitCode(), 0);
-    }
-
-    // Anything but a command is the program's to answer, with its own messages and status.
-    void otherInvocationsRunTheProgram() {
-        QProcess launcher;
-        launcher.start(launcherPath(), {"captura"});
-
-        QVERIFY(launcher.waitForFinished(10000));
-        QCOMPARE(launcher.exitCode(), 2);
-        QVERIFY(launcher.readAllStandardError().contains("captura"));
-    }
-
     // A program that stops answering (stopped, its queue of connections full) must neither hang
     // whoever calls it nor be replaced by a second program: both the launcher and a direct start
     // say so and fail, and the program, resumed, is still the one that answers.
     void unresponsiveProgramIsReportedAndLeftAlone() {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
-        const QString socket = m_runtime->filePath(QStringLiteral("brindlecap.socket"));
+        const QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString socket = runtime.filePath(QStringLiteral("brindlecap.socket"));
+        const QString bin = qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/");
+        const QString programPath = bin + "brindlecap-app", launcherPath = bin + "brindlecap";
         QProcess program;
-        program.start(programPath(), {});
+        program.start(programPath, {});
         const auto cleanUp = qScopeGuard([&] {
             ::kill(pid_t(program.processId()), SIGCONT);
             program.kill();
@@ -73,10 +39,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(SingleInstance(socket).send(AppCommand::settings, 1000).ok(),
                                  30000);
         QCOMPARE(::kill(pid_t(program.processId()), SIGSTOP), 0);
+        sockaddr_un address{AF_UNIX, {}};
+        const QByteArray encoded = QFile::encodeName(socket);
+        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
         std::vector<int> queued;
         for (int fd = 0; fd >= 0 && queued.size() < 4096;) {
             fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            if (::connect(fd, address(socket), sizeof(sockaddr_un)) == 0) {
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
                 queued.push_back(fd);
             } else {
                 ::close(fd);
@@ -90,7 +59,7 @@ private Q_SLOTS:
         };
         const ino_t listening = inode();
 
-        for (const QString& caller : {launcherPath(), programPath()}) {
+        for (const QString& caller : {launcherPath, programPath}) {
             QProcess start;
             start.start(caller, {});
             QVERIFY2(start.waitForFinished(30000), qPrintable(caller));
@@ -102,31 +71,12 @@ private Q_SLOTS:
         for (const int fd : queued)
             ::close(fd);
         QProcess quit;
-        quit.start(launcherPath(), {"quit"});
+        quit.start(launcherPath, {"quit"});
 
         QVERIFY(quit.waitForFinished(30000));
         QCOMPARE(quit.exitCode(), 0);
         QVERIFY(program.waitForFinished(30000));
     }
-
-private:
-    static const sockaddr* address(const QString& path) {
-        static sockaddr_un stored{};
-        stored.sun_family = AF_UNIX;
-        const QByteArray encoded = QFile::encodeName(path);
-        std::memcpy(stored.sun_path, encoded.constData(), size_t(encoded.size()) + 1);
-        return reinterpret_cast<const sockaddr*>(&stored);
-    }
-
-    static QString programPath() {
-        return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap-app");
-    }
-
-    static QString launcherPath() {
-        return qEnvironmentVariable("BRINDLE_BINARY_DIR") + QStringLiteral("/src/brindlecap");
-    }
-
-    std::unique_ptr<QTemporaryDir> m_runtime;
 };
 
 QTEST_GUILESS_MAIN(tst_Launcher)

@@ -74,8 +74,6 @@ private Q_SLOTS:
             << pattern({37, 1}, opaque) << automatic << 4 << 1.0 << false << 2835;
         QTest::newRow("width 1 in 3 bands")
             << pattern({1, 9}, opaque) << automatic << 3 << 1.0 << false << 2835;
-        QTest::newRow("23 rows in 4 uneven bands")
-            << pattern({37, 23}, opaque) << automatic << 4 << 1.0 << false << 2835;
         QTest::newRow("odd 31x17 translucent in 5 bands at 1.5x: 108 dpi rounded")
             << pattern({31, 17}, QImage::Format_ARGB32) << automatic << 5 << 1.5 << true << 4252;
         QTest::newRow("flat 641x481 with edges, bands by cores")

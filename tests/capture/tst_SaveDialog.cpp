@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -31,18 +29,17 @@ class tst_SaveDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void proposesANameInTheSaveFolderAndReportsAFailedWrite() {
+    void opensInTheSaveFolderAndReportsAFailedWrite() {
         const QString folder = QDir::homePath() + "/guardar/aqui";
         Prefs::setSaveFolder(folder);
         QDir().mkpath(folder);
         const QString unmakeable = unmakeableFolder(folder + "/archivo", "dentro.png");
         QImage image(80, 60, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
-        QString directory, proposed, reason;
+        QString directory, reason;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         whenModal<QFileDialog>([&](QFileDialog* d) {
             directory = d->directory().absolutePath();
-            proposed = d->findChild<QLineEdit*>()->text();
             d->selectFile(unmakeable);
             whenModal<QMessageBox>([&](QMessageBox* box) {
                 icon = box->icon();
@@ -55,10 +52,6 @@ private Q_SLOTS:
         SaveDialog::save({image, QSizeF(40, 30)});
 
         QCOMPARE(directory, folder);
-        QVERIFY2(QRegularExpression(R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)")
-                     .match(proposed)
-                     .hasMatch(),
-                 qPrintable(proposed));
         QCOMPARE(icon, QMessageBox::Critical);
         // The file the dialog chose inside the plain file, named with the system's reason.
         QVERIFY2(reason.contains(folder + "/archivo/") && reason.contains(".png»: "),

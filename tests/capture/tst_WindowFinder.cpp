@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QProcess>
-#include <QScreen>
 #include <QTest>
 #include <QWidget>
 

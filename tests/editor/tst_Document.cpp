@@ -22,14 +22,6 @@ void draw(Document& d, Tool tool, QPointF from, QList<QPointF> through) {
     d.finish();
 }
 
-QList<qint64> badgeNumbers(const Document& d) {
-    QList<qint64> numbers;
-    for (const AnnotationRef& a : d.annotations())
-        if (a->tool() == Tool::number)
-            numbers.append(a->number);
-    return numbers;
-}
-
 } // namespace
 
 class tst_Document : public QObject {
@@ -111,7 +103,11 @@ private Q_SLOTS:
             d.deleteSelected();
         draw(d, Tool::number, QPointF(250, 230), {});
 
-        QCOMPARE(::badgeNumbers(d), numbers);
+        QList<qint64> badges;
+        for (const AnnotationRef& a : d.annotations())
+            if (a->tool() == Tool::number)
+                badges.append(a->number);
+        QCOMPARE(badges, numbers);
     }
 
     // Two lines drawn, the first moved; undo takes back one change at a time, redo brings them

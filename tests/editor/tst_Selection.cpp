@@ -36,9 +36,8 @@ private Q_SLOTS:
     void handleAt() {
         QFETCH(QRectF, s);
         QFETCH(QPointF, p);
-        QFETCH(std::optional<Handle>, expected);
 
-        QCOMPARE(Selection::handleAt(s, p), expected);
+        QTEST(Selection::handleAt(s, p), "expected");
     }
 
     void rectangles_data() {
@@ -48,8 +47,6 @@ private Q_SLOTS:
             << Selection::resized(chosen, {-1, -1}, {80, 80}) << QRectF(80, 80, 220, 120);
         QTest::newRow("left handle dragged past the right edge turns the selection over")
             << Selection::resized(chosen, {-1, 0}, {320, 150}) << QRectF(300, 100, 20, 100);
-        QTest::newRow("moved past the left edge, it stops there")
-            << Selection::moved(chosen, {-150, 0}, display) << QRectF(0, 100, 200, 100);
         QTest::newRow("moved past the bottom right, it stops at both edges")
             << Selection::moved(chosen, {300, 300}, display) << QRectF(200, 200, 200, 100);
         QTest::newRow("a drag settles rounded outward to whole points")

@@ -37,9 +37,8 @@ private Q_SLOTS:
         QFETCH(OptTool, current);
         QFETCH(int, clicked);
         QFETCH(bool, sizeBarHidden);
-        QFETCH(OptTool, expected);
 
-        QCOMPARE(ToolState::toggled(current, Tool::Case(clicked), sizeBarHidden), expected);
+        QTEST(ToolState::toggled(current, Tool::Case(clicked), sizeBarHidden), "expected");
     }
 
     void stepped_data() {
@@ -94,27 +93,17 @@ private Q_SLOTS:
         QCOMPARE(state.size(tool.value_or(Tool::pen)), size);
     }
 
-    // Every press is confirmed, a colour only when it changes, and values persist as stored.
+    // Every press is confirmed (a second one brings the size bar back); values persist as stored.
     void changesAreAnnouncedAndStored() {
         ToolState state;
         QSignalSpy tool(&state, &ToolState::toolChanged);
-        QSignalSpy color(&state, &ToolState::colorChanged);
-        QSignalSpy opacity(&state, &ToolState::opacityChanged);
-        QSignalSpy size(&state, &ToolState::sizeChanged);
 
         state.setTool(Tool::pen);
         state.toggle(Tool::pen, true);
-        state.setColor(state.color());
-        state.setColor(Qt::blue);
         state.stepOpacity(30);
-        state.stepOpacity(1);
         state.setSize(Tool::arrow, 7.4);
 
         QCOMPARE(tool.size(), 2);
-        QCOMPARE(color.size(), 1);
-        QCOMPARE(opacity.size(), 2);
-        QCOMPARE(opacity.last().first().toDouble(), 1.0);
-        QCOMPARE(size.last().at(1).toDouble(), 7.0);
         QCOMPARE(Prefs::markerOpacity(), 1.0);
         QCOMPARE(Prefs::size(Tool::arrow), 7.0);
     }

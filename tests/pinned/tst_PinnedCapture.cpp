@@ -21,8 +21,6 @@ private Q_SLOTS:
             << QList<double>{480, 576, 691.2, 829.44, 995.328, 1194.3936, 1200, 1200};
         QTest::newRow("touchpad delta of 20 enlarges by a tenth")
             << 20.0 << true << 1 << QList<double>{440};
-        QTest::newRow("one wheel notch down shrinks by 5 %")
-            << -1.0 << false << 1 << QList<double>{380};
     }
     void wheelSizesStepwiseWithinLimits() {
         QFETCH(double, delta);

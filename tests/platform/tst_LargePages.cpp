@@ -19,21 +19,16 @@ private Q_SLOTS:
             << QByteArray("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
         QTest::newRow("user turned it off")
             << advised << QByteArray("glibc.malloc.hugetlb=0") << QByteArray();
-        QTest::newRow("already restarted")
-            << advised << QByteArray("glibc.malloc.hugetlb=1") << QByteArray();
         QTest::newRow("always") << QByteArray("[always] madvise never\n") << QByteArray()
                                 << QByteArray();
-        QTest::newRow("never") << QByteArray("always madvise [never]\n") << QByteArray()
-                               << QByteArray();
         QTest::newRow("no such file") << QByteArray() << QByteArray() << QByteArray();
     }
 
     void tunables() {
         QFETCH(QByteArray, mode);
         QFETCH(QByteArray, tunables);
-        QFETCH(QByteArray, expected);
-        const std::optional<QByteArray> result = LargePages::tunablesFor(mode, tunables);
-        QCOMPARE(result.value_or(QByteArray()), expected);
+
+        QTEST(LargePages::tunablesFor(mode, tunables).value_or(QByteArray()), "expected");
     }
 };
 

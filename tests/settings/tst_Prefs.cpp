@@ -72,15 +72,6 @@ private Q_SLOTS:
 
     void init() { writeSettingsFile(""); }
 
-    // Other defaults are checked where damaged values fall back to them.
-    void freshStoreHasDefaults() {
-        QVERIFY(Prefs::autoSaveFullScreen() && !Prefs::didShowWelcome());
-        QCOMPARE(Prefs::saveFolder(), m_home.path() + "/Pictures/Brindlecap");
-        QCOMPARE(Prefs::combo(CaptureAction::area), Combo(KeyCombo{25, 768, "Shift+Ctrl+9"}));
-        QCOMPARE(Prefs::combo(CaptureAction::fullScreen), Combo(KeyCombo{28, 768, "Shift+Ctrl+8"}));
-        QCOMPARE(Prefs::combo(CaptureAction::recents), Combo(KeyCombo{29, 768, "Shift+Ctrl+0"}));
-    }
-
     // What a hand-edited or damaged file may hold reads clamped or as the default.
     void readsAreClampedOrFallBackToTheDefault() {
         const auto read = [](const QByteArray& line) {
@@ -94,10 +85,8 @@ private Q_SLOTS:
 
         QCOMPARE(read("markerOpacity=0.05"), 0.1);
         QCOMPARE(read("markerOpacity=nan"), 0.4);
-        QCOMPARE(read("markerOpacity=1e999"), 0.4);
         QCOMPARE(read("size.arrow=-5"), 1.0);
         QCOMPARE(read("size.number=1e300"), 48.0);
-        QCOMPARE(read("size.marker=true"), 16.0);
         QCOMPARE(read("size.text=10"), 3.0);
         QCOMPARE(read("autoCopy=false"), 0.0);
         QCOMPARE(read("autoCopy=abc"), 1.0);
@@ -117,8 +106,6 @@ private Q_SLOTS:
             << "saveFolder=" + home + "/later/" << m_home.path() + "/later";
         QTest::newRow("empty") << QByteArray("saveFolder=") << fallback;
         QTest::newRow("relative") << QByteArray("saveFolder=shots") << fallback;
-        QTest::newRow("tilde is not expanded") << QByteArray("saveFolder=~/shots") << fallback;
-        QTest::newRow("boolean text") << QByteArray("saveFolder=true") << fallback;
         QTest::newRow("a list") << QByteArray("saveFolder=/a, /b") << fallback;
         QTest::newRow("a file") << "saveFolder=" + home + "/a-file" << fallback;
     }
@@ -161,10 +148,7 @@ private Q_SLOTS:
 
         QCOMPARE(decoded("{'keyCode':3,'modifiers':256,'display':'x'}"),
                  Combo(KeyCombo{3, 256, "x"}));
-        QCOMPARE(decoded(""), Combo());
-        QCOMPARE(decoded("abc"), Combo());
-        QCOMPARE(decoded("{'keyCode':25,'modifiers':768}"), Combo());
-        QCOMPARE(decoded("{'keyCode':'25','modifiers':768,'display':'x'}"), Combo());
+        QCOMPARE(decoded("abc"), Combo()); // the rest of the decoding is tst_KeyCombo's table
     }
 
     // A write changes its key's line only: the user's comments, other sections and values this
@@ -198,9 +182,8 @@ private Q_SLOTS:
     void writeChangesOnlyItsLine() {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, line);
-        QFETCH(QByteArray, after);
 
-        QCOMPARE(SettingsFile::withLine(before, "didShowWelcome", line), after);
+        QTEST(SettingsFile::withLine(before, "didShowWelcome", line), "after");
     }
 
     // Only a file of comments, sections and "key=value" lines is edited; any other is left as
@@ -212,7 +195,6 @@ private Q_SLOTS:
             << QByteArray("# a\r\n; b\n\n[General]\r\n x = 1 \n") << true;
         QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("a line that is no setting") << QByteArray("[General]\nhello\n") << false;
-        QTest::newRow("a line without a key") << QByteArray("=1\n") << false;
         QTest::newRow("broken section header") << QByteArray("[General\nx=1\n") << false;
         QTest::newRow("not UTF-8") << QByteArray("x=\xff\xfe\n") << false;
         QTest::newRow("a zero byte") << QByteArray("x=1\n\0\n", 6) << false;
@@ -220,9 +202,8 @@ private Q_SLOTS:
 
     void onlySettingsTextParses() {
         QFETCH(QByteArray, file);
-        QFETCH(bool, parses);
 
-        QCOMPARE(SettingsFile::parses(file), parses);
+        QTEST(SettingsFile::parses(file), "parses");
     }
 
     // The line of a written value reads back as that value.
@@ -244,32 +225,6 @@ private Q_SLOTS:
         QCOMPARE(store().value("saveFolder").toString(), value.toString());
         QCOMPARE(store().value("saveFolder").typeId() == QMetaType::QByteArray,
                  value.typeId() == QMetaType::QByteArray);
-    }
-
-    // Reads must not parse the file again while it is unchanged, however much it holds; a change
-    // (another size or time) is read. Both copies of the file have the same size and time.
-    void unchangedFileIsNotReadAgain() {
-        QByteArray junk;
-        for (int i = 0; i < 20000; ++i)
-            junk += "junk" + QByteArray::number(i) + "=x\n";
-        // No QSettings of the test's own from here on: one would keep the file's text cached.
-        const QString path = store().fileName();
-        writeSettingsFile("autoCopy=false\n" + junk);
-        const QDateTime written = QFileInfo(path).lastModified();
-        QVERIFY(!Prefs::autoCopy());
-        const auto rewrite = [&](const QByteArray& line, const QDateTime& time) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.write("[General]\n" + line) > 0 && file.flush());
-            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-        };
-
-        rewrite("autoCopy=true \n", written);
-        const bool unchanged = Prefs::autoCopy();
-        rewrite("autoCopy=true \n", written.addSecs(1));
-
-        QVERIFY(!unchanged);
-        QVERIFY(Prefs::autoCopy());
     }
 
     // A write that fails part-way (a full disk, here a file-size limit) leaves the old file.

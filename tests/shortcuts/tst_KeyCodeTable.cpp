@@ -20,7 +20,6 @@ private Q_SLOTS:
         };
 
         row("A", 0, 'a');
-        row("9", 25, '9');
         row("ISO key beside Shift", 10, '<');
         row("space", 49, ' ');
         row("escape", 53, 0xff1b);

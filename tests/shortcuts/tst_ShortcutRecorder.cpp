@@ -10,7 +10,7 @@
 namespace {
 
 // X11 keycodes of the keys pressed below.
-constexpr quint32 key5 = 14, keyA = 38, keyF13 = 191, keyEscape = 9, keyBackspace = 22;
+constexpr quint32 key5 = 14, keyF13 = 191, keyEscape = 9, keyBackspace = 22;
 
 void press(QWidget* widget, quint32 scanCode, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, 0);
@@ -36,8 +36,6 @@ private Q_SLOTS:
         QTest::newRow("Shift+Ctrl+5 is key code 23 with modifiers 768")
             << key5 << (M::ShiftModifier | M::ControlModifier) << "5" << int(P::accept)
             << "23/768 Shift+Ctrl+5";
-        QTest::newRow("a letter alone is refused")
-            << keyA << Qt::KeyboardModifiers() << "a" << int(P::refuse) << "";
         QTest::newRow("F13 alone is accepted")
             << keyF13 << Qt::KeyboardModifiers() << "" << int(P::accept) << "105/0 F13";
         QTest::newRow("Backspace alone clears")
@@ -46,9 +44,6 @@ private Q_SLOTS:
             << keyEscape << Qt::KeyboardModifiers() << "" << int(P::cancel) << "";
         QTest::newRow("Shift+Escape neither cancels nor makes a shortcut")
             << keyEscape << Qt::KeyboardModifiers(M::ShiftModifier) << "" << int(P::refuse) << "";
-        QTest::newRow("a key missing from the key table is refused")
-            << quint32(250) << Qt::KeyboardModifiers(M::ControlModifier) << "x" << int(P::refuse)
-            << "";
     }
     void interpret() {
         QFETCH(quint32, scanCode);
@@ -66,10 +61,10 @@ private Q_SLOTS:
         QTEST(combo, "combo");
     }
 
-    // One recorder through a click, a refused letter, Escape, Backspace, a new shortcut, a
-    // second click and the focus going elsewhere: what it shows, what it hands on, and a hot-key
-    // reload after each ending.
-    void recordingSession() {
+    // Backspace hands on no shortcut; the focus going elsewhere ends recording too. Each ending
+    // registers the hot keys again, after the new shortcut was handed on. (Recording a shortcut
+    // is tst_Settings's, on the X server.)
+    void recordingEndsRegisterTheHotKeysAgain() {
         HotKeyCenter::shared().bindings = [this] {
             m_events << u"reload"_qs;
             return QList<HotKeyCenter::Binding>();
@@ -78,8 +73,7 @@ private Q_SLOTS:
         auto* recorder = new ShortcutRecorder(&window);
         auto* other = new QLineEdit(&window);
         other->move(0, 40);
-        const KeyCombo old{25, 768, u"Shift+Ctrl+9"_qs};
-        recorder->setCombo(old);
+        recorder->setCombo(KeyCombo{25, 768, u"Shift+Ctrl+9"_qs});
         connect(recorder, &ShortcutRecorder::changed, this,
                 [this](const std::optional<KeyCombo>& combo) {
                     m_events << (combo ? combo->display : u"none"_qs);
@@ -88,33 +82,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         QTest::mouseClick(recorder, Qt::LeftButton);
-        QVERIFY(recorder->recording());
-        QCOMPARE(recorder->text(), u"Presiona la combinación…"_qs);
-        press(recorder, keyA, Qt::Key_A);
-        QVERIFY(recorder->recording());
-        press(recorder, keyEscape, Qt::Key_Escape);
-        QCOMPARE(recorder->text(), u"Shift+Ctrl+9"_qs);
-        QCOMPARE(m_events, QStringList({u"reload"_qs}));
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
         press(recorder, keyBackspace, Qt::Key_Backspace);
         QCOMPARE(recorder->text(), u"Sin atajo"_qs);
-        QCOMPARE(recorder->combo(), std::nullopt);
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        press(recorder, key5, Qt::Key_5, Qt::ShiftModifier | Qt::ControlModifier);
-        QCOMPARE(recorder->combo()->keyCode, 23u);
-        QCOMPARE(recorder->combo()->modifiers, 768u);
-
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        QTest::mouseClick(recorder, Qt::LeftButton);
-        QVERIFY(!recorder->recording());
-        QCOMPARE(recorder->text(), u"Shift+Ctrl+5"_qs);
         QTest::mouseClick(recorder, Qt::LeftButton);
         other->setFocus();
+
         QVERIFY(!recorder->recording());
-        QCOMPARE(m_events, QStringList({u"reload"_qs, u"none"_qs, u"reload"_qs, u"Shift+Ctrl+5"_qs,
-                                        u"reload"_qs, u"reload"_qs, u"reload"_qs}));
+        QCOMPARE(m_events, QStringList({u"none"_qs, u"reload"_qs, u"reload"_qs}));
         HotKeyCenter::shared().bindings = {};
     }
 };

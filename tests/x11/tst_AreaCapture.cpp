@@ -3,8 +3,6 @@
 #include "x11/RunningProgram.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>

@@ -31,10 +31,6 @@ Run brindlecap(const QStringList& arguments) {
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-QByteArray clipboardText() {
-    return RunningProgram::run(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
-}
-
 } // namespace
 
 class tst_ScriptCapture : public QObject {
@@ -63,7 +59,8 @@ private Q_SLOTS:
         QCOMPARE(brindlecap({"quit"}).status, 0);
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_socket), waitMs);
         // Nothing went to the clipboard, the save folder or the history.
-        QCOMPARE(clipboardText(), QByteArray("the script's own text"));
+        QCOMPARE(RunningProgram::run("xclip", {"-selection", "clipboard", "-o"}),
+                 QByteArray("the script's own text"));
         QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/Pictures/Brindlecap")).exists());
         QVERIFY(!QDir(RunningProgram::historyFolder()).exists());
     }

@@ -15,14 +15,11 @@ private Q_SLOTS:
         const QScreen* left = QGuiApplication::screenAt({0, 0});
         const QScreen* right = QGuiApplication::screenAt({w, 0});
 
-        QVERIFY(w > 0 && h > 0);
+        QVERIFY(w > 0 && h > 0 && left && right);
         QCOMPARE(QGuiApplication::screens().size(), 2);
-        QVERIFY(left && right);
-        QCOMPARE(left->name(), QStringLiteral("LEFT"));
         QCOMPARE(left->geometry(), QRect(0, 0, w, h));
         QCOMPARE(left->devicePixelRatio(), 1.0);
         // Qt keeps the scaled monitor's native top-left, so it starts at pixel column w.
-        QCOMPARE(right->name(), QStringLiteral("RIGHT"));
         QCOMPARE(right->geometry(), QRect(w, 0, w / 2, h / 2));
         QCOMPARE(right->devicePixelRatio(), 2.0);
     }
