@@ -170,7 +170,11 @@ private Q_SLOTS:
 
         // On the 2x monitor: one notch up about the centre, then a drag moves it pixel for pixel.
         const QPoint rightCentre = right.center();
-        xdotool({"mousemove", pos(rightCentre.x()), pos(rightCentre.y()), "click", "4"});
+        // Hover first: a notch that arrives with the move can reach the window before it knows
+        // the pointer is over it.
+        xdotool({"mousemove", pos(rightCentre.x()), pos(rightCentre.y())});
+        QTest::qWait(300);
+        xdotool({"click", "4"});
         // The window manager applies the new size and place as two steps: wait for both.
         QTRY_VERIFY2_WITH_TIMEOUT(windowAt(rightCentre).width() == 420 &&
                                       (windowAt(rightCentre).center() - rightCentre)
