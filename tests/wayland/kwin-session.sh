@@ -110,6 +110,8 @@ run)
         exit 1
     fi
     export BRINDLE_KWIN_STATE="$state"
+    # Under the sanitizers Qt clients skip Mesa's EGL, as in the sway session (see as-user.sh).
+    [[ -n "${ASAN_OPTIONS:-}" ]] && export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
     exec "$@"
     ;;
 stop)
