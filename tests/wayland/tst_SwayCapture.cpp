@@ -105,6 +105,19 @@ int windowCount(bool fullScreen) {
     return count;
 }
 
+// Whether the display shows the overlay's veil at `point` (layout coordinates), where output
+// `index` shows its pattern's device pixel `device` without it.
+bool veiledAt(QPoint point, int index, QPoint device) {
+    const QImage shown =
+        QImage::fromData(run({QStringLiteral("grim"), QStringLiteral("-g"),
+                              QStringLiteral("%1,%2 1x1").arg(point.x()).arg(point.y()),
+                              QStringLiteral("-t"), QStringLiteral("ppm"), QStringLiteral("-")})
+                             .out,
+                         "PPM");
+    return !shown.isNull() &&
+           (shown.pixel(0, 0) & 0xffffff) != (patternAt(index, device.x(), device.y()) & 0xffffff);
+}
+
 int overlayCount() {
     return windowCount(true);
 }
@@ -202,11 +215,10 @@ void tst_SwayCapture::areaCaptureCopiesAndSavesTheDraggedPixels() {
 
     QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
-    // A press within about half a second of the overlays appearing is lost (seen here, not yet
-    // understood): the drag waits like a person would.
-    QTest::qWait(1000);
+    // sway lists the overlays as soon as they map, but sends them the pointer only once it has
+    // applied its new layout, which is when it shows them.
+    QTRY_VERIFY_WITH_TIMEOUT(veiledAt(from, outputIndex(output), deviceOrigin), waitMs);
     QVERIFY(pointer.drag(from, to));
-    QTest::qWait(500); // a key right after the release is lost the same way
     QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Return")}));
 
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 0, waitMs);
@@ -256,7 +268,6 @@ void tst_SwayCapture::escapeCancelsWithoutFilingAnything() {
     QVERIFY(pointer.move({400, 400}));
     QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
     QTRY_COMPARE_WITH_TIMEOUT(overlayCount(), 2, waitMs);
-    QTest::qWait(1000); // as in the area capture: an early key can be lost
 
     QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Escape")}));
 
