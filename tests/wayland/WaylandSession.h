@@ -189,11 +189,12 @@ inline Result brindlecap(const QStringList& arguments) {
     return run(programEnvironment() << QStringLiteral(BRINDLECAP_BINARY) << arguments);
 }
 
+// Under load a program's exit can take seconds.
 inline void stop(QProcess& program) {
     program.terminate();
-    if (!program.waitForFinished(5000))
+    if (!program.waitForFinished(waitMs))
         program.kill();
-    program.waitForFinished(5000);
+    program.waitForFinished(waitMs);
 }
 
 // main() of a Wayland test: `TEST --client WHAT` runs `client` (a probe started inside the
