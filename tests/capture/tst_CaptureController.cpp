@@ -18,56 +18,46 @@ namespace {
 // time, and is never granted access.
 class FakeGrabber final : public ScreenGrabber {
 public:
-    int captures = 0;
-    int accessRequests = 0;
+    int captures = 0, accessRequests = 0;
     QList<Done> pending;
 
     void capture(const QList<QScreen*>&, Done done) override {
         ++captures;
         pending.append(std::move(done));
     }
-    bool requestAccess() override {
-        ++accessRequests;
-        return false;
-    }
-
+    bool requestAccess() override { return ++accessRequests < 0; }
     void answer(GrabResult result) { pending.takeFirst()(std::move(result)); }
 };
 
+// A white shot of each screen (offscreen screens are at scale 1).
 GrabResult shotsOf(const QList<QScreen*>& screens) {
     QList<Shot> shots;
     for (QScreen* screen : screens) {
-        QImage image(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
-        image.fill(Qt::white);
-        image.setDevicePixelRatio(screen->devicePixelRatio());
-        shots.append({screen, image});
+        shots.append({screen, QImage(screen->geometry().size(), QImage::Format_RGB32)});
+        shots.last().image.fill(Qt::white);
     }
     return shots;
 }
 
 // Every alert shown while it lives, as its text and informative text; each is dismissed from
 // inside its own event loop, as the user would, without opening anything.
-class Alerts {
-public:
+struct Alerts {
     QStringList shown;
+    QTimer poll;
 
     Alerts() {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+        QObject::connect(&poll, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 shown << box->text() << box->informativeText();
                 box->reject();
             }
         });
-        m_poll.start(20);
+        poll.start(20);
     }
-
-private:
-    QTimer m_poll;
 };
 
 void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-    QTest::mouseMove(canvas, (from + to) / 2);
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
 }
@@ -139,9 +129,7 @@ private Q_SLOTS:
     void scriptsAreToldOfFailuresWithoutAlerts() {
         QList<CaptureController::CallerResult> results;
         const auto forCaller = [&](QString screen = {}) {
-            return CaptureController::ForCaller{
-                screen, false,
-                [&](const CaptureController::CallerResult& r) { results.append(r); }};
+            return CaptureController::ForCaller{screen, false, [&](auto& r) { results.append(r); }};
         };
 
         m_controller->begin(forCaller());
