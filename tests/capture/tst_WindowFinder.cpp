@@ -25,12 +25,10 @@ struct Client {
     Client(const QString& program, const QStringList& args) {
         process.start(program, args);
         process.waitForStarted();
-        const QStringList search = {"search", "--onlyvisible", "--pid",
-                                    QString::number(process.processId())};
-        if (QTest::qWaitFor(
-                [&] { return !(id = run("xdotool", search).section('\n', 0, 0)).isEmpty(); },
-                10000))
-            QTest::qWait(200);
+        id = run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                             QString::number(process.processId())})
+                 .section('\n', 0, 0);
+        QTest::qWait(200);
     }
     ~Client() {
         process.kill();
