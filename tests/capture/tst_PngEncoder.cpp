@@ -1,9 +1,8 @@
 #include "capture/PngEncoder.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryFile>
 #include <QTest>
+#include <QtEndian>
 
 Q_DECLARE_METATYPE(PngEncoder::Filter)
 
@@ -22,17 +21,20 @@ QImage pattern(QSize size, QImage::Format format, bool flat = false) {
     return image;
 }
 
-// pngcheck inflates the stream itself: chunk CRCs, the zlib stream and its Adler-32.
-QString pngcheckComplaint(const QByteArray& png) {
-    QTemporaryFile file;
-    if (!file.open() || file.write(png) != png.size() || !file.flush())
-        return QStringLiteral("no temporary file");
-    QProcess check;
-    check.start(QStringLiteral("pngcheck"), {QStringLiteral("-q"), file.fileName()});
-    if (!check.waitForFinished(10000))
-        return QStringLiteral("pngcheck did not run");
-    return check.exitCode() == 0 ? QString()
-                                 : QString::fromLocal8Bit(check.readAllStandardOutput());
+// The IDAT chunks joined and inflated by zlib, which also checks the stream's Adler-32 (the
+// decoder does not); -1 when that fails.
+qsizetype inflatedSize(const QByteArray& png, qsizetype expected) {
+    QByteArray stream;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const auto length = qsizetype(qFromBigEndian<quint32>(png.constData() + at));
+        if (png.mid(at + 4, 4) == "IDAT")
+            stream += png.mid(at + 8, length);
+        at += 12 + length;
+    }
+    QByteArray sized(4, Qt::Uninitialized);
+    qToBigEndian(quint32(expected), sized.data());
+    const QByteArray raw = qUncompress(sized + stream);
+    return raw.isEmpty() ? -1 : raw.size();
 }
 
 } // namespace
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void decodesBitExactlyWithItsDensity() {
         QFETCH(QImage, image);
         QFETCH(int, bands);
+        QFETCH(bool, alpha);
         QFETCH(double, scale);
         QFETCH(int, dotsPerMetre);
         QFETCH(PngEncoder::Filter, filter);
@@ -88,10 +91,10 @@ private Q_SLOTS:
         const std::optional<QByteArray> png = PngEncoder::encode(image, scale, {filter, 1, bands});
 
         QVERIFY(png);
-        const QString complaint = pngcheckComplaint(*png);
-        QVERIFY2(complaint.isEmpty(), qPrintable(complaint));
+        const qsizetype rows = qsizetype(image.height()) * (1 + image.width() * (alpha ? 4 : 3));
+        QCOMPARE(inflatedSize(*png, rows), rows);
         const QImage decoded = QImage::fromData(*png, "png");
-        QTEST(decoded.hasAlphaChannel(), "alpha");
+        QCOMPARE(decoded.hasAlphaChannel(), alpha);
         QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32),
                  image.convertToFormat(QImage::Format_ARGB32));
         QCOMPARE(decoded.dotsPerMeterX(), dotsPerMetre);
