@@ -155,33 +155,31 @@ private Q_SLOTS:
     // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
     // touching its left edge from outside.
     void windowRectsAreEachDisplaysOwn() {
-        const QList<QRectF> rects{{100, 100, 300, 200},
-                                  {1800, 500, 300, 100},
-                                  {2000, 0, 10, 10},
-                                  {1920, 0, 960, 540},
-                                  {1820, 0, 100, 100}};
+        const QRect display(1920, 0, 960, 540);
+        const QList<QRectF> rects{QRectF(100, 100, 300, 200), QRectF(1800, 500, 300, 100),
+                                  QRectF(2000, 0, 10, 10), display, QRectF(1820, 0, 100, 100)};
 
-        const QList<QRectF> own = CaptureController::windowRectsFor({1920, 0, 960, 540}, rects);
+        const QList<QRectF> own = CaptureController::windowRectsFor(display, rects);
 
         QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
     }
 
     // Recognised text goes to the clipboard, its toast counting the lines that hold any.
     void textOutcomeToast() {
-        const auto toastFor = [&](const QString& text) {
-            m_controller->begin();
-            m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
-            m_controller->finish(CanvasView::Outcome::makeText(text));
-            QString toast;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->objectName() == u"Toast"_qs && w->isVisible())
-                    toast = w->findChild<QLabel*>()->text();
-            const bool copied = QGuiApplication::clipboard()->text() == text;
-            return copied && !m_controller->busy() ? toast : QString();
-        };
+        const QString text = u"\nuno\n\ndos\ntres\n"_qs;
+        m_controller->begin();
+        m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
 
-        QVERIFY(toastFor(u"Hola"_qs).endsWith(u"Texto copiado (1 línea)"_qs));
-        QVERIFY(toastFor(u"\nuno\n\ndos\ntres\n"_qs).endsWith(u"Texto copiado (3 líneas)"_qs));
+        m_controller->finish(CanvasView::Outcome::makeText(text));
+
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+        QVERIFY(!m_controller->busy());
+        QString toast;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == u"Toast"_qs && w->isVisible())
+                toast = w->findChild<QLabel*>()->text();
+        QVERIFY2(toast.endsWith(u"Texto copiado (3 líneas)"_qs), qPrintable(toast));
+        QCOMPARE(CaptureController::textToast(u"Hola"_qs), u"Texto copiado (1 línea)"_qs);
     }
 
 private:
