@@ -153,14 +153,14 @@ inline bool areaShortcutTaken() {
 }
 
 // One pixel of the screen as the X server shows it.
-inline QRgb screenPixel(QPoint at) {
+inline QColor screenPixel(QPoint at) {
     const Server x;
     const auto cookie = xcb_get_image(x.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x.root, int16_t(at.x()),
                                       int16_t(at.y()), 1, 1, ~0u);
     const X11::Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(x.c, cookie, nullptr));
     return reply && xcb_get_image_data_length(reply.get()) >= 4
-               ? qFromLittleEndian<QRgb>(xcb_get_image_data(reply.get())) | 0xff000000
-               : 0;
+               ? QColor(qFromLittleEndian<QRgb>(xcb_get_image_data(reply.get())))
+               : QColor();
 }
 
 // A private runtime folder in the test's home, so the program's single-instance socket is the

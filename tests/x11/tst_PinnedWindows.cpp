@@ -70,8 +70,8 @@ private Q_SLOTS:
         WAIT_VERIFY(shown().values().contains(right));
         QVERIFY(shown().values().contains(left));
         // The rounded corners show the desktop, even with no compositing manager.
-        QCOMPARE(screenPixel(left.topLeft()), qRgb(0x60, 0x80, 0xa0));
-        QCOMPARE(screenPixel(right.bottomRight()), qRgb(0x60, 0x80, 0xa0));
+        QCOMPARE(screenPixel(left.topLeft()), QColor(0x6080a0));
+        QCOMPARE(screenPixel(right.bottomRight()), QColor(0x6080a0));
 
         // Two notches up: 5 % each, about the centre.
         xdotool("mousemove 400 350 click --repeat 2 --delay 150 4");
