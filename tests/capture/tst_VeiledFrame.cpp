@@ -1,5 +1,4 @@
 #include "capture/VeiledFrame.h"
-#include "platform/X11.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -15,8 +14,6 @@ private Q_SLOTS:
     // a short last one.
     void theServerShowsTheVeiledImage() {
         const QSize size(1000, 700);
-        xcb_connection_t* c = X11::connection();
-        QVERIFY(c);
         QWindow window;
         window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
         window.setGeometry(QRect(QPoint(20, 20), size));
@@ -27,7 +24,7 @@ private Q_SLOTS:
             for (int x = 0; x < size.width(); ++x)
                 image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
 
-        QVERIFY(VeiledFrame::put(c, xcb_window_t(window.winId()), image, 115));
+        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
 
         // What the server holds, read back from it; colours only: the spare byte is undefined.
         const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
@@ -36,8 +33,8 @@ private Q_SLOTS:
         QCOMPARE(shown.convertToFormat(QImage::Format_RGB888),
                  painted.convertToFormat(QImage::Format_RGB888));
         // An image the window cannot take as it is draws nothing.
-        QVERIFY(!VeiledFrame::put(c, xcb_window_t(window.winId()),
-                                  image.convertToFormat(QImage::Format_RGB16), 115));
+        QVERIFY(
+            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
     }
 };
 
