@@ -1,8 +1,7 @@
 // The autostart entry: the command line desktops run at login, and when an entry counts as on.
+#include "TestHome.h"
 #include "platform/Autostart.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 class tst_Autostart : public QObject {
@@ -37,11 +36,7 @@ private Q_SLOTS:
     }
     void isEnabled() {
         QFETCH(QByteArray, contents);
-        QDir().mkpath(QFileInfo(Autostart::filePath()).path());
-        QFile file(Autostart::filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        file.close();
+        QVERIFY(writeFile(Autostart::filePath(), contents));
 
         QTEST(Autostart::isEnabled(), "enabled");
     }
