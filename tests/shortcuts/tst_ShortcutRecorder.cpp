@@ -10,7 +10,7 @@
 namespace {
 
 // X11 keycodes of the keys pressed below.
-constexpr quint32 key5 = 14, keyF13 = 191, keyEscape = 9, keyBackspace = 22;
+constexpr quint32 key5 = 14, keyEscape = 9, keyBackspace = 22;
 
 void press(QWidget* widget, quint32 scanCode, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, 0);
@@ -36,8 +36,6 @@ private Q_SLOTS:
         QTest::newRow("Shift+Ctrl+5 is key code 23 with modifiers 768")
             << key5 << (M::ShiftModifier | M::ControlModifier) << "5" << int(P::accept)
             << "23/768 Shift+Ctrl+5";
-        QTest::newRow("F13 alone is accepted")
-            << keyF13 << Qt::KeyboardModifiers() << "" << int(P::accept) << "105/0 F13";
         QTest::newRow("Backspace alone clears")
             << keyBackspace << Qt::KeyboardModifiers() << "" << int(P::clear) << "";
         QTest::newRow("Escape alone cancels")
