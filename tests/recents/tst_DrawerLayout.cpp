@@ -30,7 +30,6 @@ private Q_SLOTS:
 
     void header_data() {
         QTest::addColumn<int>("width");
-        QTest::addColumn<bool>("clearButton");
         QTest::addColumn<QRect>("button");
         QTest::addColumn<int>("searchWidth");
         QTest::addColumn<QRect>("search");
@@ -38,31 +37,31 @@ private Q_SLOTS:
 
         const QRect none;
         QTest::newRow("empty drawer: the hint ends at the right margin")
-            << 672 << false << none << 0 << none << QRect(226, 17, 430, 14);
+            << 672 << none << 0 << none << QRect(226, 17, 430, 14);
         QTest::newRow("with entries the hint ends 12 points before Vaciar")
-            << 1880 << true << QRect(1814, 15, 50, 20) << 0 << none << QRect(1372, 17, 430, 14);
+            << 1880 << QRect(1814, 15, 50, 20) << 0 << none << QRect(1372, 17, 430, 14);
         QTest::newRow("a hint that would come within 12 points of the title is left out")
-            << 672 << true << QRect(606, 15, 50, 20) << 0 << none << none;
+            << 672 << QRect(606, 15, 50, 20) << 0 << none << none;
         QTest::newRow("the search field sits before Vaciar, the hint before the search field")
-            << 1880 << true << QRect(1814, 15, 50, 20) << 200 << QRect(1602, 13, 200, 22)
+            << 1880 << QRect(1814, 15, 50, 20) << 200 << QRect(1602, 13, 200, 22)
             << QRect(1160, 17, 430, 14);
         QTest::newRow("a search field without room for its width is narrowed to what is left")
-            << 400 << true << QRect(334, 15, 50, 20) << 200 << QRect(198, 13, 124, 22) << none;
+            << 400 << QRect(334, 15, 50, 20) << 200 << QRect(198, 13, 124, 22) << none;
         QTest::newRow("a search field narrower than 80 points is left out")
-            << 330 << true << QRect(264, 15, 50, 20) << 200 << none << none;
+            << 330 << QRect(264, 15, 50, 20) << 200 << none << none;
     }
     void header() {
         QFETCH(int, width);
-        QFETCH(bool, clearButton);
+        QFETCH(QRect, button);
         QFETCH(int, searchWidth);
 
         const DrawerLayout::Header placed = DrawerLayout::header(
             width, QSize(170, 17), QSize(430, 14),
-            clearButton ? std::optional(QSize(50, 20)) : std::nullopt,
+            button.isValid() ? std::optional(QSize(50, 20)) : std::nullopt,
             searchWidth ? std::optional(QSize(searchWidth, 22)) : std::nullopt);
 
         QCOMPARE(placed.title, QRect(16, 15, 170, 17));
-        QTEST(placed.clearButton.value_or(QRect()), "button");
+        QCOMPARE(placed.clearButton.value_or(QRect()), button);
         QTEST(placed.search.value_or(QRect()), "search");
         QTEST(placed.hint.value_or(QRect()), "hint");
     }
