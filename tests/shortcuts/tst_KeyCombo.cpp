@@ -34,7 +34,6 @@ private Q_SLOTS:
         row("X11 keycode 18 is the 9 key", 18, M::ControlModifier | M::ShiftModifier, "9",
             "25/768 Shift+Ctrl+9");
         row("Ctrl and space read Espacio", 65, M::ControlModifier, " ", "49/256 Ctrl+Espacio");
-        row("a function key alone is valid", 191, {}, "", "105/0 F13");
         row("Shift with a function key is valid", 71, M::ShiftModifier, "", "96/512 Shift+F5");
         row("all four modifiers in fixed order", 17,
             M::ShiftModifier | M::ControlModifier | M::MetaModifier | M::AltModifier, "8",
