@@ -13,7 +13,7 @@ inline void forgetSettings() {
 }
 
 // Replaces the file at `path` with `bytes`, making its folder; false when it cannot.
-inline bool writeFile(const QString& path, const QByteArray& bytes) {
+inline bool writeWholeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
@@ -28,6 +28,6 @@ inline QByteArray readFile(const QString& path) {
 // A path under a plain file made at `file`: a folder there can be created by nobody, root
 // included.
 inline QString unmakeableFolder(const QString& file, const QString& inside) {
-    writeFile(file, {});
+    writeWholeFile(file, {});
     return file + u'/' + inside;
 }

@@ -36,7 +36,7 @@ private Q_SLOTS:
     }
     void isEnabled() {
         QFETCH(QByteArray, contents);
-        QVERIFY(writeFile(Autostart::filePath(), contents));
+        QVERIFY(writeWholeFile(Autostart::filePath(), contents));
 
         QTEST(Autostart::isEnabled(), "enabled");
     }

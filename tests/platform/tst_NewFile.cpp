@@ -27,7 +27,7 @@ class tst_NewFile : public QObject {
 private Q_SLOTS:
     void concurrentWritersNeverShareANameNorReplaceAFile() {
         QTemporaryDir dir;
-        writeFile(dir.filePath("0.png"), "older capture");
+        writeWholeFile(dir.filePath("0.png"), "older capture");
         QList<QByteArray> payloads;
         for (int i = 0; i < 40; ++i)
             payloads.append(QByteArray::number(i));
@@ -74,7 +74,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         unmakeableFolder(dir.filePath("archivo"), {});
-        writeFile(dir.filePath("0.png"), "taken");
+        writeWholeFile(dir.filePath("0.png"), "taken");
         std::optional<FileSizeLimit> cutShort;
         if (reason == "File too large")
             QVERIFY(cutShort.emplace(4096).applied());

@@ -20,7 +20,7 @@ namespace {
 const QDateTime morning(QDate(2026, 12, 5), QTime(8, 19, 19, 42));
 
 void putFile(const QString& name, const QByteArray& bytes) {
-    QVERIFY(writeFile(History::folder() + "/" + name, bytes));
+    QVERIFY(writeWholeFile(History::folder() + "/" + name, bytes));
 }
 
 } // namespace

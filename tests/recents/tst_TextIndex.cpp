@@ -69,7 +69,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         const QString entry = add(0);
         QVERIFY(TextIndex::keep(entry, {u"x"_qs}));
-        QVERIFY(writeFile(TextIndex::textPath(entry), content));
+        QVERIFY(writeWholeFile(TextIndex::textPath(entry), content));
 
         QVERIFY(!TextIndex::text(entry));
         QCOMPARE(TextIndex::missing(), QStringList{entry});

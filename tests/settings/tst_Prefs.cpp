@@ -26,7 +26,7 @@ QSettings store() {
 void writeSettingsFile(const QByteArray& lines) {
     static int tick = 0;
     QFile file(store().fileName());
-    QVERIFY(writeFile(file.fileName(), "[General]\n" + lines + "\n"));
+    QVERIFY(writeWholeFile(file.fileName(), "[General]\n" + lines + "\n"));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).addSecs(++tick),
                              QFileDevice::FileModificationTime));
@@ -84,7 +84,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folder");
         const QString fallback = m_home.path() + "/Pictures/Brindlecap";
         const QByteArray home = QFile::encodeName(m_home.path());
-        QVERIFY(writeFile(m_home.filePath("a-file"), {}));
+        QVERIFY(writeWholeFile(m_home.filePath("a-file"), {}));
         QTest::newRow("existing folder") << "saveFolder=" + home << m_home.path();
         QTest::newRow("folder made later")
             << "saveFolder=" + home + "/later/" << m_home.path() + "/later";

@@ -95,7 +95,7 @@ private Q_SLOTS:
         login->click();
         QVERIFY(!QFile::exists(Autostart::filePath()));
         const QString folder = QFileInfo(Autostart::filePath()).path();
-        QVERIFY(QDir(folder).removeRecursively() && writeFile(folder, {}));
+        QVERIFY(QDir(folder).removeRecursively() && writeWholeFile(folder, {}));
         login->click();
 
         QVERIFY(!login->isChecked());
