@@ -23,7 +23,6 @@ namespace {
 const QString kwinService = QStringLiteral("org.kde.KWin");
 const QString screenShotPath = QStringLiteral("/org/kde/KWin/ScreenShot2");
 const QString screenShotInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
-constexpr int pipeBytes = 1 << 20;
 
 // Everything written into the pipe until KWin closes its end, read straight into the buffer the
 // image keeps. Runs on a worker thread: KWin writes while we read.
@@ -143,10 +142,6 @@ private:
             grab->outstanding -= 2;
             return;
         }
-        // A pipe holds 64 KiB unless asked: a raw 1920x1080 image would take 127 turns of
-        // writer and reader, each a wait for the CPU on a busy machine. The system's limit
-        // (1 MiB by default) cuts that to 8; without it the default stays.
-        ::fcntl(fds[0], F_SETPIPE_SZ, pipeBytes);
         QDBusMessage call = QDBusMessage::createMethodCall(
             kwinService, screenShotPath, screenShotInterface, QStringLiteral("CaptureScreen"));
         call << screen->name()
