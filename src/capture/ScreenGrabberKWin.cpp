@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -23,13 +24,22 @@ namespace {
 const QString kwinService = QStringLiteral("org.kde.KWin");
 const QString screenShotPath = QStringLiteral("/org/kde/KWin/ScreenShot2");
 const QString screenShotInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
+// A capture takes a fraction of a second; seen here, KWin sometimes stops answering ScreenShot2
+// altogether. Past this the grab fails instead of keeping every later capture waiting.
+constexpr int stallMs = 5000;
 
-// Everything written into the pipe until KWin closes its end, read straight into the buffer the
-// image keeps. Runs on a worker thread: KWin writes while we read.
+// Everything written into the pipe until KWin closes its end or stalls, read straight into the
+// buffer the image keeps. Runs on a worker thread: KWin writes while we read.
 QByteArray readAll(int fd, qsizetype expected) {
     QByteArray data(std::max<qsizetype>(expected, 1 << 16), Qt::Uninitialized);
     qsizetype size = 0;
+    pollfd ready{fd, POLLIN, 0};
     for (;;) {
+        const int polled = ::poll(&ready, 1, stallMs);
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
+            break;
         if (size == data.size())
             data.resize(data.size() * 2);
         const ssize_t got = ::read(fd, data.data() + size, size_t(data.size() - size));
@@ -151,7 +161,8 @@ private:
         ::close(fds[1]);
         // The pending call holds the message, and with it a copy of the write end: it goes
         // when the reply is in, so the reader sees the end of the data.
-        auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call));
+        auto* watcher =
+            new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, stallMs));
         call = QDBusMessage();
         Trace::mark("kwin call sent");
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
