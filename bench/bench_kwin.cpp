@@ -39,7 +39,8 @@ qsizetype screenShot2(const QStringList& screens) {
         call << screens[i] << QVariantMap{{QStringLiteral("native-resolution"), true}}
              << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
         ::close(fds[1]);
-        // The pending call drops its copy of the write end with the reply, so the read ends.
+        // The pending call keeps its copy of the write end until it goes (below), only then
+        // can the read end.
         replies.append(QDBusConnection::sessionBus().asyncCall(call, waitMs));
         readers.emplace_back([fd = fds[0], total = &totals[size_t(i)]] {
             char chunk[1 << 16];
@@ -56,6 +57,7 @@ qsizetype screenShot2(const QStringList& screens) {
         reply.waitForFinished();
         replied = replied && !reply.isError();
     }
+    replies.clear();
     for (std::thread& reader : readers)
         reader.join();
     return replied ? std::accumulate(totals.begin(), totals.end(), qsizetype(0)) : -1;
