@@ -1,6 +1,7 @@
 #pragma once
 
 // Set-up shared by the tests, each of which runs in its own home folder.
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -11,9 +12,22 @@ inline void forgetSettings() {
         .clear();
 }
 
+// Replaces the file at `path` with `bytes`, making its folder; false when it cannot.
+inline bool writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
 // A path under a plain file made at `file`: a folder there can be created by nobody, root
 // included.
 inline QString unmakeableFolder(const QString& file, const QString& inside) {
-    QFile(file).open(QIODevice::WriteOnly);
+    writeWholeFile(file, {});
     return file + u'/' + inside;
 }

@@ -72,11 +72,8 @@ void OverlayWindow::showFrozen() {
     show();
     // On X11 the server puts the veiled image on the window at once; Qt's first paint, the
     // hint and the loupe follow on identical pixels.
-    xcb_connection_t* c = X11::connection();
-    if (!c || !VeiledFrame::put(c, xcb_window_t(winId()), m_image, qRound(DimView::alpha * 255)))
-        return;
-    X11::sync();
-    markPainted();
+    if (VeiledFrame::put(winId(), m_image, qRound(DimView::alpha * 255)))
+        markPainted();
 }
 
 void OverlayWindow::markPainted() {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QImage>
-
-#include <xcb/xcb.h>
+#include <QWindow>
 
 #include <cstdint>
 
@@ -17,7 +16,8 @@ namespace VeiledFrame {
 void veil(uint8_t* bytes, qsizetype count, int alpha);
 
 // Puts `image` (Format_RGB32, in the window's device pixels) under a veil of `alpha` on the mapped
-// window. False, with nothing drawn, when the window's format is not one to copy straight into.
-bool put(xcb_connection_t* c, xcb_window_t window, const QImage& image, int alpha);
+// X11 window and returns once the server shows it. False, with nothing drawn, off X11 or when the
+// window's format is not one to copy straight into.
+bool put(WId window, const QImage& image, int alpha);
 
 } // namespace VeiledFrame

@@ -6,6 +6,8 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <xcb/xcb_keysyms.h>
+
 #include <cstdlib>
 
 namespace X11 {
@@ -111,6 +113,33 @@ xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t proper
                                           xcb_atom_t type) {
     // 4096 items is far more than any property read here holds (client lists included).
     return xcb_get_property(connection(), false, window, property, type, 0, 4096);
+}
+
+namespace {
+
+// Text of a keysym for the Latin-1 and Unicode ranges and the keypad's digits and signs.
+QString keysymText(xcb_keysym_t keysym) {
+    if ((keysym >= 0x20 && keysym <= 0x7e) || (keysym >= 0xa0 && keysym <= 0xff))
+        return QString(QChar(char16_t(keysym)));
+    if (keysym >= 0x01000100 && keysym <= 0x0110ffff) {
+        const char32_t code = keysym - 0x01000000;
+        return QString::fromUcs4(&code, 1);
+    }
+    if (keysym >= 0xffaa && keysym <= 0xffb9) // XK_KP_Multiply to XK_KP_9
+        return QString(QChar(u"*+,-./0123456789"[keysym - 0xffaa]));
+    return {};
+}
+
+} // namespace
+
+QString unmodifiedKeyText(quint32 keycode) {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return {};
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    const QString text = keysymText(xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(keycode), 0));
+    xcb_key_symbols_free(symbols);
+    return text;
 }
 
 } // namespace X11

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 #include <xcb/xcb.h>
 
@@ -44,6 +45,10 @@ bool compositing();
 // Cuts a translucent window's corners off with a rounded mask when nothing composites it, so
 // they show what lies beneath instead of black. Call on every resize.
 void roundCornersUncomposited(QWidget* window, double radius);
+
+// The character of a key with no modifier applied, from the server's keyboard map: "5" for the
+// key whose Shift level is "%". Empty for keys without one.
+QString unmodifiedKeyText(quint32 keycode);
 
 xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
                                           xcb_atom_t type = XCB_ATOM_ANY);

@@ -185,26 +185,6 @@ bool confirmAndClear(QWidget* parent) {
     return true;
 }
 
-std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel) {
-    if (maxPixel <= 0)
-        return std::nullopt;
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    const QSize full = reader.size();
-    if (full.isValid() && std::max(full.width(), full.height()) > maxPixel) {
-        const QSize scaled = full.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
-        reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        return std::nullopt;
-    const QSize pixelSize = full.isValid() ? full : image.size();
-    if (std::max(image.width(), image.height()) > maxPixel)
-        image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    image.setDevicePixelRatio(1);
-    return std::pair{image, pixelSize};
-}
-
 QString keptThumbnailPath(const QString& path) {
     const QFileInfo entry(path);
     return entry.path() + u'/' + keptFolder + u'/' + entry.fileName();

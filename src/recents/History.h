@@ -39,11 +39,9 @@ int clear();
 bool remove(const QString& entry);
 // Asks first; false when there was nothing to clear or the user declined.
 bool confirmAndClear(QWidget* parent = nullptr);
-// The entry scaled down so that its longer side is at most maxPixel, with the full pixel size
-// read from the file's header; nothing for a missing, empty or undecodable file.
-std::optional<std::pair<QImage, QSize>> thumbnail(const QString& path, int maxPixel);
-// The same fitted into `box` pixels, from a small copy kept in a hidden folder beside the entries:
-// made from the entry on first use, deleted with it. Safe off the main thread.
+// The entry fitted into `box` pixels, with the full pixel size read from the file's header, from
+// a small copy kept in a hidden folder beside the entries: made from the entry on first use,
+// deleted with it. Nothing for a missing, empty or undecodable file. Safe off the main thread.
 std::optional<std::pair<QImage, QSize>> keptThumbnail(const QString& path, QSize box);
 // Where the copy of an entry's thumbnail is kept.
 QString keptThumbnailPath(const QString& path);

@@ -9,38 +9,17 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include <xcb/xcb_keysyms.h>
-
 namespace {
 
 constexpr quint32 escapeKey = 53;
 constexpr quint32 deleteBackwardsKey = 51;
 
-// Text of a keysym for the Latin-1 and Unicode ranges and the keypad's digits and signs.
-QString keysymText(xcb_keysym_t keysym) {
-    if ((keysym >= 0x20 && keysym <= 0x7e) || (keysym >= 0xa0 && keysym <= 0xff))
-        return QString(QChar(char16_t(keysym)));
-    if (keysym >= 0x01000100 && keysym <= 0x0110ffff) {
-        const char32_t code = keysym - 0x01000000;
-        return QString::fromUcs4(&code, 1);
-    }
-    if (keysym >= 0xffaa && keysym <= 0xffb9) // XK_KP_Multiply to XK_KP_9
-        return QString(QChar(u"*+,-./0123456789"[keysym - 0xffaa]));
-    return {};
-}
-
 // The key's character with no modifier applied ("5" for Shift+Ctrl+5, not "%"): from the X
 // keyboard map where Qt runs on xcb. Elsewhere only the event's key is known, which already has
 // Shift applied.
 QString unmodifiedText(const QKeyEvent& event) {
-    if (xcb_connection_t* c = X11::connection()) {
-        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-        const QString text = keysymText(
-            xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(event.nativeScanCode()), 0));
-        xcb_key_symbols_free(symbols);
-        if (!text.isEmpty())
-            return text;
-    }
+    if (const QString text = X11::unmodifiedKeyText(event.nativeScanCode()); !text.isEmpty())
+        return text;
     const int key = event.key();
     return key >= 0x20 && key <= 0xff ? QString(QChar(char16_t(key))) : QString();
 }

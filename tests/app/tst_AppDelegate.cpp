@@ -103,7 +103,8 @@ private Q_SLOTS:
     }
 
     // The welcome is marked as shown before it opens: quitting while it is open must not bring
-    // it back next time. It is not modal, so that a capture started meanwhile gets the keys.
+    // it back next time. (That it is not modal, so that a capture started meanwhile gets the
+    // keys, is tst_FirstRun's, end to end.)
     void launchRegistersTheShortcutsThenWelcomesOnce() {
         AppDelegate delegate;
 
@@ -111,9 +112,8 @@ private Q_SLOTS:
         QMessageBox* shown = delegate.welcome();
         delegate.showWelcomeIfFirstRun();
 
+        QVERIFY(delegate.welcome() == shown); // a second one would have replaced it
         QVERIFY(shown && shown->isVisible());
-        QCOMPARE(delegate.welcome(), shown);
-        QCOMPARE(shown->windowModality(), Qt::NonModal);
         // No tray host offscreen: the welcome points at the command line and the menu entry
         // instead of an icon nobody sees.
         QCOMPARE(shown->text(), u"Brindlecap ya está en marcha 🍃"_qs);
@@ -124,7 +124,6 @@ private Q_SLOTS:
                      shown->informativeText().contains(u"ejecuta «brindlecap settings»"_qs),
                  qPrintable(shown->informativeText()));
         QCOMPARE(HotKeyCenter::shared().failed().size(), 3);
-        QVERIFY(Prefs::didShowWelcome());
     }
 
 private:

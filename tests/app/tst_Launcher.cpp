@@ -42,16 +42,12 @@ private Q_SLOTS:
         sockaddr_un address{AF_UNIX, {}};
         const QByteArray encoded = QFile::encodeName(socket);
         std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
-        std::vector<int> queued;
-        for (int fd = 0; fd >= 0 && queued.size() < 4096;) {
-            fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-                queued.push_back(fd);
-            } else {
-                ::close(fd);
-                fd = -1;
-            }
-        }
+        std::vector<int> queued; // until the queue is full; all closed at the end
+        do
+            queued.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        while (queued.size() < 4096 &&
+               ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), sizeof address) ==
+                   0);
         const auto inode = [&] {
             struct stat info {};
             ::stat(QFile::encodeName(socket).constData(), &info);

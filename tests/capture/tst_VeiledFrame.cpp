@@ -27,7 +27,7 @@ private Q_SLOTS:
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
                 image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
-        QVERIFY(VeiledFrame::put(c, xcb_window_t(window.winId()), image, 115));
+        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
         X11::Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
             c,
             xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(window.winId()), 0, 0,
@@ -44,8 +44,8 @@ private Q_SLOTS:
                  painted.convertToFormat(QImage::Format_RGB888));
 
         // An image the window cannot take as it is draws nothing.
-        QVERIFY(!VeiledFrame::put(c, xcb_window_t(window.winId()),
-                                  image.convertToFormat(QImage::Format_RGB16), 115));
+        QVERIFY(
+            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
     }
 };
 

@@ -1,8 +1,7 @@
 // The autostart entry: the command line desktops run at login, and when an entry counts as on.
+#include "TestHome.h"
 #include "platform/Autostart.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 class tst_Autostart : public QObject {
@@ -12,15 +11,15 @@ private Q_SLOTS:
     void execLine_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("line");
-        QTest::newRow("spaces stay inside the quotes") << "/opt/my apps/brindlecap"
-                                                       << "\"/opt/my apps/brindlecap\"";
-        QTest::newRow("quote, dollar and backquote take a backslash, doubled by the value")
-            << "/a\"b$c`d"
-            << "\"/a\\\\\"b\\\\$c\\\\`d\"";
-        QTest::newRow("a backslash becomes four") << "/a\\b"
-                                                  << "\"/a\\\\\\\\b\"";
-        QTest::newRow("a percent sign is no field code") << "/100%/b"
-                                                         << "\"/100%%/b\"";
+        const auto row = [](const char* name, const char* program, const char* line) {
+            QTest::newRow(name) << QString::fromUtf8(program) << QString::fromUtf8(line);
+        };
+        row("spaces stay inside the quotes", "/opt/my apps/brindlecap",
+            R"("/opt/my apps/brindlecap")");
+        row("quote, dollar and backquote take a backslash, doubled by the value", R"(/a"b$c`d)",
+            R"("/a\\"b\\$c\\`d")");
+        row("a backslash becomes four", R"(/a\b)", R"("/a\\\\b")");
+        row("a percent sign is no field code", "/100%/b", R"("/100%%/b")");
     }
     void execLine() {
         QFETCH(QString, program);
@@ -37,11 +36,7 @@ private Q_SLOTS:
     }
     void isEnabled() {
         QFETCH(QByteArray, contents);
-        QDir().mkpath(QFileInfo(Autostart::filePath()).path());
-        QFile file(Autostart::filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        file.close();
+        QVERIFY(writeWholeFile(Autostart::filePath(), contents));
 
         QTEST(Autostart::isEnabled(), "enabled");
     }

@@ -11,17 +11,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("tunables");
         QTest::addColumn<QByteArray>("expected"); // empty: no restart
 
-        const QByteArray advised("always [madvise] never\n");
-        QTest::newRow("advised, none set")
-            << advised << QByteArray() << QByteArray("glibc.malloc.hugetlb=1");
-        QTest::newRow("advised, others kept")
-            << advised << QByteArray("glibc.malloc.arena_max=2")
-            << QByteArray("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
-        QTest::newRow("user turned it off")
-            << advised << QByteArray("glibc.malloc.hugetlb=0") << QByteArray();
-        QTest::newRow("always") << QByteArray("[always] madvise never\n") << QByteArray()
-                                << QByteArray();
-        QTest::newRow("no such file") << QByteArray() << QByteArray() << QByteArray();
+        const auto row = [](const char* name, const char* mode, const char* tunables,
+                            const char* expected) {
+            QTest::newRow(name) << QByteArray(mode) << QByteArray(tunables) << QByteArray(expected);
+        };
+        const char* advised = "always [madvise] never\n";
+        row("advised, none set", advised, "", "glibc.malloc.hugetlb=1");
+        row("advised, others kept", advised, "glibc.malloc.arena_max=2",
+            "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
+        row("user turned it off", advised, "glibc.malloc.hugetlb=0", "");
+        row("always", "[always] madvise never\n", "", "");
+        row("no such file", "", "", "");
     }
 
     void tunables() {

@@ -5,24 +5,12 @@
 #include "platform/NewFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
 
 namespace {
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // "0.png", "1.png", ... up to `names` of them.
 NewFile::NameFor numberedUpTo(int names) {
@@ -39,7 +27,7 @@ class tst_NewFile : public QObject {
 private Q_SLOTS:
     void concurrentWritersNeverShareANameNorReplaceAFile() {
         QTemporaryDir dir;
-        putFile(dir.filePath("0.png"), "older capture");
+        writeWholeFile(dir.filePath("0.png"), "older capture");
         QList<QByteArray> payloads;
         for (int i = 0; i < 40; ++i)
             payloads.append(QByteArray::number(i));
@@ -49,11 +37,11 @@ private Q_SLOTS:
                 return NewFile::write(dir.path(), p, numberedUpTo(1000));
             });
 
-        QCOMPARE(contents(dir.filePath("0.png")), QByteArray("older capture"));
+        QCOMPARE(readFile(dir.filePath("0.png")), QByteArray("older capture"));
         QSet<QString> names;
         for (int i = 0; i < written.size(); ++i) {
             QVERIFY2(written[i], qPrintable(written[i].message()));
-            QCOMPARE(contents(*written[i]), payloads[i]);
+            QCOMPARE(readFile(*written[i]), payloads[i]);
             names.insert(*written[i]);
         }
         QCOMPARE(names.size(), payloads.size());
@@ -86,7 +74,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         unmakeableFolder(dir.filePath("archivo"), {});
-        putFile(dir.filePath("0.png"), "taken");
+        writeWholeFile(dir.filePath("0.png"), "taken");
         std::optional<FileSizeLimit> cutShort;
         if (reason == "File too large")
             QVERIFY(cutShort.emplace(4096).applied());

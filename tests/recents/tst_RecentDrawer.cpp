@@ -1,5 +1,6 @@
 // The recents drawer offscreen: its empty states, a rebuild after removing the last entry, and an
 // entry that is no image.
+#include "EntryPng.h"
 #include "recents/CaptureTile.h"
 #include "recents/DrawerPanel.h"
 #include "recents/History.h"
@@ -7,8 +8,6 @@
 #include "settings/Prefs.h"
 
 #include <QApplication>
-#include <QBuffer>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -64,13 +63,7 @@ private Q_SLOTS:
     // The thumbnail is kept beside the entry for the next opening and goes with it; the empty
     // drawer has no Vaciar button and the narrowest width.
     void removingTheOnlyEntryRebuildsIntoTheEmptyState() {
-        QImage image(3000, 2000, QImage::Format_RGB32);
-        image.fill(Qt::darkGreen);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        History::add(png);
+        History::add(pngOf(QSize(3000, 2000)));
         const QList<CaptureTile*> tiles = openWithTiles();
         QCOMPARE(tiles.size(), 1);
         const QString kept = History::keptThumbnailPath(tiles[0]->url());
@@ -87,11 +80,7 @@ private Q_SLOTS:
     }
 
     void entryThatIsNoImageHasNoPictureAndCannotBeCopied() {
-        QDir().mkpath(History::folder());
-        QFile corrupt(History::folder() + QStringLiteral("/20261205-081919-042.png"));
-        QVERIFY(corrupt.open(QIODevice::WriteOnly));
-        corrupt.write("not a picture");
-        corrupt.close();
+        History::add("not a picture");
         const QList<CaptureTile*> tiles = openWithTiles();
         QCOMPARE(tiles.size(), 1);
 

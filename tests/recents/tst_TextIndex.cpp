@@ -1,6 +1,7 @@
 // The text kept beside each history entry: private like the entries, unreadable files read as
 // missing (so they are recognised again), gone with their entry, and searched newest first.
 #include "EntryPng.h"
+#include "TestHome.h"
 #include "recents/History.h"
 #include "recents/TextIndex.h"
 
@@ -26,13 +27,15 @@ class tst_TextIndex : public QObject {
     QTemporaryDir m_home;
     const QDateTime m_morning{QDate(2026, 12, 5), QTime(8, 19, 19)};
 
+    QString add(int second) { return History::add(pngOf(QSize(8, 8)), m_morning.addSecs(second)); }
+
 private Q_SLOTS:
     void initTestCase() { qputenv("XDG_DATA_HOME", m_home.path().toUtf8()); }
     void init() { QDir(History::folder()).removeRecursively(); }
 
+    // Removed or pushed out of the history, an entry takes its text along.
     void keptTextIsPrivateAndLeavesWithItsEntry() {
-        const QString entry = History::add(pngOf(QSize(8, 8)), m_morning);
-        const QString other = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(1));
+        const QString entry = add(0), other = add(1);
 
         QVERIFY(TextIndex::keep(entry, {u"Acción"_qs, u"rechazada"_qs}));
         QVERIFY(TextIndex::keep(other, {}));
@@ -47,47 +50,33 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(TextIndex::textPath(other)));
         QVERIFY(!TextIndex::keep(entry, {u"late"_qs}));
         QVERIFY(!QFile::exists(TextIndex::textPath(entry)));
-    }
-
-    void entriesPushedOutTakeTheirText() {
-        const QString oldest = History::add(pngOf(QSize(8, 8)), m_morning);
-        QVERIFY(TextIndex::keep(oldest, {u"old"_qs}));
-
-        for (int i = 1; i <= History::capacity; ++i)
-            History::add(pngOf(QSize(8, 8)), m_morning.addSecs(i));
-
-        QVERIFY(!QFile::exists(oldest));
-        QVERIFY(!QFile::exists(TextIndex::textPath(oldest)));
+        for (int i = 2; i <= History::capacity + 1; ++i)
+            add(i);
+        QVERIFY(!QFile::exists(other));
+        QVERIFY(!QFile::exists(TextIndex::textPath(other)));
     }
 
     void unreadableTextCountsAsMissing_data() {
         QTest::addColumn<QByteArray>("content");
 
         QTest::newRow("cut short") << QByteArray("{\"format\": 1, \"lines\": [\"Acc");
-        QTest::newRow("not JSON at all") << QByteArray("\x89PNG\r\n\x1a\n");
-        QTest::newRow("an empty file") << QByteArray();
         QTest::newRow("another format") << QByteArray("{\"format\": 2, \"lines\": []}");
         QTest::newRow("lines that are not text") << QByteArray("{\"format\": 1, \"lines\": [3]}");
         QTest::newRow("no lines") << QByteArray("{\"format\": 1}");
     }
+
     void unreadableTextCountsAsMissing() {
         QFETCH(QByteArray, content);
-        const QString entry = History::add(pngOf(QSize(8, 8)), m_morning);
+        const QString entry = add(0);
         QVERIFY(TextIndex::keep(entry, {u"x"_qs}));
-        QFile file(TextIndex::textPath(entry));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.close();
+        QVERIFY(writeWholeFile(TextIndex::textPath(entry), content));
 
         QVERIFY(!TextIndex::text(entry));
         QCOMPARE(TextIndex::missing(), QStringList{entry});
     }
 
     void searchListsMatchesNewestFirst() {
-        const QString older = History::add(pngOf(QSize(8, 8)), m_morning);
-        const QString blank = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(1));
-        const QString unread = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(2));
-        const QString newer = History::add(pngOf(QSize(8, 8)), m_morning.addSecs(3));
+        const QString older = add(0), blank = add(1), unread = add(2), newer = add(3);
         TextIndex::keep(older, {u"Conexión rechazada"_qs});
         TextIndex::keep(blank, {});
         TextIndex::keep(newer, {u"CONEXION perdida"_qs});

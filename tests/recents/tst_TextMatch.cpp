@@ -5,6 +5,7 @@
 #include <QTest>
 
 using TextMatch::Span;
+using Spans = QList<Span>;
 
 Q_DECLARE_METATYPE(TextMatch::Span)
 
@@ -16,88 +17,78 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<bool>("matches");
+        const auto row = [](const char* name, const char* query, bool matches,
+                            const QStringList& lines = {u"Error: connection refused"_qs,
+                                                        u"Acción no permitida"_qs}) {
+            QTest::newRow(name) << QString::fromUtf8(query) << lines << matches;
+        };
 
-        const QStringList error{u"Error: connection refused"_qs, u"Acción no permitida"_qs};
-        QTest::newRow("a word of the text") << u"refused"_qs << error << true;
-        QTest::newRow("case is ignored") << u"CONNECTION"_qs << error << true;
-        QTest::newRow("an accent-free query finds the accented word")
-            << u"accion"_qs << error << true;
-        QTest::newRow("an accented query finds the accent-free word")
-            << u"Érror"_qs << error << true;
-        QTest::newRow("text that came decomposed matches too")
-            << u"accion"_qs << QStringList{u"Accio\u0301n"_qs} << true;
-        QTest::newRow("every word must appear, in any order and line")
-            << u"permitida  refused"_qs << error << true;
-        QTest::newRow("one missing word fails the match")
-            << u"refused timeout"_qs << error << false;
-        QTest::newRow("part of a word is found") << u"conn"_qs << error << true;
-        QTest::newRow("the eñe folds to n like other marks")
-            << u"pinata"_qs << QStringList{u"Piñata"_qs} << true;
-        QTest::newRow("a capture without text never matches") << u"a"_qs << QStringList() << false;
-        QTest::newRow("a query of blanks matches every capture")
-            << u"  \t "_qs << QStringList() << true;
+        row("case is ignored", "CONNECTION", true);
+        row("an accent-free query finds the accented word", "accion", true);
+        row("an accented query finds the accent-free word", "Érror", true);
+        row("text that came decomposed matches too", "accion", true, {u"Accio\u0301n"_qs});
+        row("every word must appear, in any order and line", "permitida  refused", true);
+        row("one missing word fails the match", "refused timeout", false);
+        row("part of a word is found", "conn", true);
+        row("a capture without text never matches", "a", false, {});
+        row("a query of blanks matches every capture", "  \t ", true, {});
     }
     void matches() {
         QFETCH(QString, query);
         QFETCH(QStringList, lines);
-        QFETCH(bool, matches);
 
-        QCOMPARE(TextMatch::matches(query, lines), matches);
+        QTEST(TextMatch::matches(query, lines), "matches");
     }
 
     void spans_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QList<Span>>("spans");
+        QTest::addColumn<Spans>("spans");
+        const auto row = [](const char* name, const char* query, const char* line, Spans spans) {
+            QTest::newRow(name) << QString::fromUtf8(query) << QString::fromUtf8(line) << spans;
+        };
 
-        QTest::newRow("a term marks its place in the original")
-            << u"accion"_qs << u"La Acción"_qs << QList<Span>{{3, 6}};
-        QTest::newRow("a decomposed accent is marked with its letter")
-            << u"accion"_qs << u"Accio\u0301n"_qs << QList<Span>{{0, 7}};
-        QTest::newRow("every occurrence is marked")
-            << u"to"_qs << u"toto to"_qs << QList<Span>{{0, 4}, {5, 2}};
-        QTest::newRow("overlapping terms merge into one mark")
-            << u"conn nection"_qs << u"connection"_qs << QList<Span>{{0, 10}};
-        QTest::newRow("nothing to mark") << u"zzz"_qs << u"connection"_qs << QList<Span>{};
+        row("a term marks its place in the original", "accion", "La Acción", {{3, 6}});
+        row("a decomposed accent is marked with its letter", "accion", "Accio\u0301n", {{0, 7}});
+        row("every occurrence is marked", "to", "toto to", {{0, 4}, {5, 2}});
+        row("overlapping terms merge into one mark", "conn nection", "connection", {{0, 10}});
+        row("nothing to mark", "zzz", "connection", {});
     }
     void spans() {
         QFETCH(QString, query);
         QFETCH(QString, line);
-        QFETCH(QList<Span>, spans);
 
-        QCOMPARE(TextMatch::spans(TextMatch::terms(query), line), spans);
+        QTEST(TextMatch::spans(TextMatch::terms(query), line), "spans");
     }
 
+    // Excerpts of at most 20 characters around the term "refused".
     void excerpt_data() {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<Span>>("spans");
+        QTest::addColumn<Spans>("spans");
+        const auto row = [](const char* name, const QStringList& lines, const char* text,
+                            Spans spans) {
+            QTest::newRow(name) << lines << QString::fromUtf8(text) << spans;
+        };
 
-        QTest::newRow("the first line with a term, whole when it fits")
-            << QStringList{u"nothing"_qs, u"a refused call"_qs} << u"a refused call"_qs
-            << QList<Span>{{2, 7}};
-        QTest::newRow("a long line is cut after")
-            << QStringList{u"refused by the server at the far end"_qs} << u"refused by the serv…"_qs
-            << QList<Span>{{0, 7}};
-        QTest::newRow("a long line is cut on both sides around the first term")
-            << QStringList{u"the server at the far end said refused and left"_qs}
-            << u"…nd said refused an…"_qs << QList<Span>{{9, 7}};
-        QTest::newRow("near the end it is cut before only")
-            << QStringList{u"at the far end of it all, refused"_qs} << u"…of it all, refused"_qs
-            << QList<Span>{{12, 7}};
-        QTest::newRow("no line with a term gives nothing")
-            << QStringList{u"accepted"_qs} << QString() << QList<Span>{};
+        row("the first line with a term, whole when it fits", {"nothing", "a refused call"},
+            "a refused call", {{2, 7}});
+        row("a long line is cut after", {"refused by the server at the far end"},
+            "refused by the serv…", {{0, 7}});
+        row("a long line is cut on both sides around the first term",
+            {"the server at the far end said refused and left"}, "…nd said refused an…", {{9, 7}});
+        row("near the end it is cut before only", {"at the far end of it all, refused"},
+            "…of it all, refused", {{12, 7}});
+        row("no line with a term gives nothing", {"accepted"}, "", {});
     }
     void excerpt() {
         QFETCH(QStringList, lines);
-        QFETCH(QString, text);
-        QFETCH(QList<Span>, spans);
 
         const TextMatch::Excerpt cut =
             TextMatch::excerpt(TextMatch::terms(u"refused"_qs), lines, 20);
 
-        QCOMPARE(cut.text, text);
-        QCOMPARE(cut.spans, spans);
+        QTEST(cut.text, "text");
+        QTEST(cut.spans, "spans");
     }
 };
 

@@ -1,10 +1,10 @@
 // The settings store as every part of the program reads it: defaults, clamps, strict typed reads
 // of what a hand-edited or damaged settings file may hold, and reads from another thread.
 #include "FileSizeLimit.h"
+#include "TestHome.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -13,13 +13,6 @@
 
 #include <atomic>
 #include <cmath>
-
-using Combo = std::optional<KeyCombo>;
-Q_DECLARE_METATYPE(Combo)
-
-char* toString(const Combo& combo) {
-    return qstrdup(combo ? combo->toJson().constData() : "no combo");
-}
 
 namespace {
 
@@ -32,19 +25,11 @@ QSettings store() {
 // modification time so that QSettings notices the change even within one clock tick.
 void writeSettingsFile(const QByteArray& lines) {
     static int tick = 0;
-    static const QString path = store().fileName();
-    QFile file(path);
-    QDir().mkpath(QFileInfo(file).path());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("[General]\n" + lines + "\n");
-    file.flush();
+    QFile file(store().fileName());
+    QVERIFY(writeWholeFile(file.fileName(), "[General]\n" + lines + "\n"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).addSecs(++tick),
                              QFileDevice::FileModificationTime));
-}
-
-QByteArray settingsText() {
-    QFile file(store().fileName());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
 std::optional<Tool> toolOfKey(const QString& key) {
@@ -99,8 +84,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folder");
         const QString fallback = m_home.path() + "/Pictures/Brindlecap";
         const QByteArray home = QFile::encodeName(m_home.path());
-        QFile file(m_home.filePath("a-file"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(writeWholeFile(m_home.filePath("a-file"), {}));
         QTest::newRow("existing folder") << "saveFolder=" + home << m_home.path();
         QTest::newRow("folder made later")
             << "saveFolder=" + home + "/later/" << m_home.path() + "/later";
@@ -112,10 +96,9 @@ private Q_SLOTS:
 
     void saveFolderIsAnAbsoluteFolderOrTheDefault() {
         QFETCH(QByteArray, stored);
-        QFETCH(QString, folder);
         writeSettingsFile(stored);
 
-        QCOMPARE(Prefs::saveFolder(), folder);
+        QTEST(Prefs::saveFolder(), "folder");
     }
 
     // Writes are clamped; what cannot be stored (nan, the fixed text size) stores nothing.
@@ -139,16 +122,17 @@ private Q_SLOTS:
     void storedComboDecodesStrictly() {
         Prefs::setCombo(std::nullopt, CaptureAction::recents);
         QVERIFY(store().contains(Prefs::Keys::hotkey(CaptureAction::recents)));
-        QCOMPARE(Prefs::combo(CaptureAction::recents), Combo());
+        QVERIFY(!Prefs::combo(CaptureAction::recents));
         const auto decoded = [](QByteArray json) {
             // Bytes as QSettings writes them: quoted, the quotes inside escaped.
             writeSettingsFile("hotkey.area=\"@ByteArray(" + json.replace('\'', "\\\"") + ")\"");
-            return Prefs::combo(CaptureAction::area);
+            const auto combo = Prefs::combo(CaptureAction::area);
+            return combo ? combo->toJson() : QByteArray("none");
         };
 
         QCOMPARE(decoded("{'keyCode':3,'modifiers':256,'display':'x'}"),
-                 Combo(KeyCombo{3, 256, "x"}));
-        QCOMPARE(decoded("abc"), Combo()); // the rest of the decoding is tst_KeyCombo's table
+                 (KeyCombo{3, 256, "x"}.toJson()));
+        QCOMPARE(decoded("abc"), "none"); // the rest of the decoding is tst_KeyCombo's table
     }
 
     // A write changes its key's line only: the user's comments, other sections and values this
@@ -227,30 +211,30 @@ private Q_SLOTS:
                  value.typeId() == QMetaType::QByteArray);
     }
 
-    // A write that fails part-way (a full disk, here a file-size limit) leaves the old file.
-    void failedWriteLeavesTheFileWhole() {
-        const QByteArray comments = QByteArray(8000, ';') + "\nautoCopy=false";
-        writeSettingsFile(comments);
+    // A write that fails part-way (a full disk, here a file-size limit) leaves the old file; a
+    // file far larger than any this program writes is neither parsed nor written.
+    void failedOrRefusedWriteLeavesTheFileWhole_data() {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<rlim_t>("limit");
+        QTest::newRow("write cut short")
+            << QByteArray(8000, ';') + "\nautoCopy=false" << rlim_t(4096);
+        QTest::newRow("oversized file")
+            << "autoCopy=false\n" + QByteArray(SettingsFile::maxSize, ';') << RLIM_INFINITY;
+    }
+
+    void failedOrRefusedWriteLeavesTheFileWhole() {
+        QFETCH(QByteArray, lines);
+        QFETCH(rlim_t, limit);
+        writeSettingsFile(lines);
         {
-            const FileSizeLimit limit(4096);
-            QVERIFY(limit.applied());
+            const FileSizeLimit cut(limit);
+            QVERIFY(cut.applied());
 
             Prefs::setBool(Prefs::Keys::keepHistory, false);
         }
 
-        QCOMPARE(settingsText(), "[General]\n" + comments + "\n");
-    }
-
-    // Far larger than any file this program writes: neither parsed nor written.
-    void oversizedFileIsNeitherReadNorWritten() {
-        const QByteArray huge = "autoCopy=false\n" + QByteArray(SettingsFile::maxSize, ';');
-        writeSettingsFile(huge);
-
-        Prefs::setBool(Prefs::Keys::keepHistory, false);
-
-        QVERIFY(Prefs::autoCopy());
-        QVERIFY(Prefs::keepHistory());
-        QCOMPARE(settingsText(), "[General]\n" + huge + "\n");
+        QCOMPARE(readFile(store().fileName()), "[General]\n" + lines + "\n");
+        QCOMPARE(Prefs::autoCopy(), limit == RLIM_INFINITY);
     }
 
     // Output delivery reads keepHistory on a worker thread while the settings window writes; the

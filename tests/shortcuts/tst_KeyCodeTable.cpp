@@ -29,7 +29,6 @@ private Q_SLOTS:
 
     void physicalKeyMatchesKeymap() {
         QFETCH(quint32, macKeyCode);
-        QFETCH(quint32, keysym);
         xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
         xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
 
@@ -39,7 +38,7 @@ private Q_SLOTS:
         const xcb_keysym_t found = xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(*x11), 0);
         xcb_key_symbols_free(symbols);
         xcb_disconnect(connection);
-        QCOMPARE(quint32(found), keysym);
+        QTEST(quint32(found), "keysym");
     }
 
     void tableIsOneToOneAndCoversTheNamedKeys() {

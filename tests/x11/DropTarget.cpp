@@ -12,28 +12,25 @@
 class DropTarget : public QWidget {
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override {
-        if (event->mimeData()->hasUrls())
-            event->acceptProposedAction();
+        event->setAccepted(event->mimeData()->hasUrls());
     }
     void dropEvent(QDropEvent* event) override {
         for (const QUrl& url : event->mimeData()->urls())
             std::printf("dropped %s\n", qPrintable(url.toString()));
-        std::fflush(stdout);
-        event->acceptProposedAction();
+        event->accept();
     }
 };
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line reaches the test as it is printed
     DropTarget window;
     window.setAcceptDrops(true);
-    window.setWindowTitle(QStringLiteral("drop target"));
     window.setGeometry(200, 200, 500, 300);
     window.show();
     QTimer::singleShot(500, [&] {
         const QPoint origin = window.mapToGlobal(QPoint(0, 0));
         std::printf("ready %d %d %d %d\n", origin.x(), origin.y(), window.width(), window.height());
-        std::fflush(stdout);
     });
     return app.exec();
 }

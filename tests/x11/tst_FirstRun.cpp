@@ -1,39 +1,6 @@
 // The real program's first start on the fixture: what it writes into a settings file the user
 // edited, and a capture started while the welcome is still open.
-#include "platform/X11.h"
 #include "x11/RunningProgram.h"
-
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTest>
-
-#include <xcb/xcb.h>
-
-namespace {
-
-using RunningProgram::waitMs;
-using RunningProgram::windows;
-using RunningProgram::xdotool;
-
-// The welcome by its title, the overlays by covering a monitor.
-QList<xcb_window_t> welcomeWindows() {
-    QList<xcb_window_t> found;
-    for (const QString& id : xdotool({"search", "--onlyvisible", "--name", "^Brindlecap$"})
-                                 .split('\n', Qt::SkipEmptyParts))
-        found << id.toUInt();
-    return found;
-}
-
-QList<xcb_window_t> overlayWindows() {
-    static const QRegularExpression overlay(
-        QStringLiteral("Window (\\d+)\\n[^\\n]*\\n\\s*Geometry: 1920x1080"));
-    QList<xcb_window_t> found;
-    for (const auto& match : overlay.globalMatch(windows()))
-        found << match.captured(1).toUInt();
-    return found;
-}
 
 // Position among the root's children, bottom to top, of the top-level window holding `window`
 // (a managed window sits in its window manager's frame).
@@ -52,48 +19,28 @@ int stackingIndex(xcb_window_t window) {
     return -1;
 }
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-} // namespace
-
 class tst_FirstRun : public QObject {
     Q_OBJECT
 
     QProcess m_program;
-    QString m_settings;
+    QString m_settings =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + u"/Brindlecap/Brindlecap.conf"_qs;
 
+    // Starts the program on `settings` and waits for the welcome, found by its title.
     bool start(const QByteArray& settings) {
-        QFile file(m_settings);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(settings) < 0)
+        if (!writeFile(m_settings, settings))
             return false;
-        file.close();
         m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
-        return m_program.waitForStarted() &&
-               QTest::qWaitFor([] { return welcomeWindows().size() == 1; }, waitMs);
+        return m_program.waitForStarted() && waitFor([] { return welcomes().size() == 1; });
     }
+    static QMap<xcb_window_t, QRect> welcomes() { return shown("--name ^Brindlecap$"); }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(!RunningProgram::useOwnRuntimeFolder().isEmpty());
-        m_settings = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brindlecap");
-        QDir().mkpath(m_settings);
-        m_settings += QStringLiteral("/Brindlecap.conf");
-    }
+    void initTestCase() { QVERIFY(!prepare().isEmpty()); }
 
     void cleanup() {
-        for (int attempt = 0; attempt < 5 && !overlayWindows().isEmpty(); ++attempt) {
-            xdotool({"key", "Escape"});
-            QTest::qWait(500);
-        }
-        if (m_program.state() != QProcess::NotRunning) {
-            RunningProgram::command(QStringLiteral("quit"));
-            if (!m_program.waitForFinished(waitMs))
-                m_program.kill();
-            m_program.waitForFinished(waitMs);
-        }
+        escapeOverlays();
+        stop(m_program);
     }
 
     // didShowWelcome not exactly true: only its line changes, comments and values the program
@@ -106,17 +53,17 @@ private Q_SLOTS:
         QCOMPARE(contentsOf(m_settings),
                  QByteArray(edited).replace("didShowWelcome=yes", "didShowWelcome=true"));
 
-        QCOMPARE(RunningProgram::command(QStringLiteral("area")), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(overlayWindows().size(), 2, waitMs);
-        QTest::qWait(300); // the keyboard grab follows the first paint
-        const int welcome = stackingIndex(welcomeWindows().value(0));
-        for (const xcb_window_t overlay : overlayWindows())
-            QVERIFY2(stackingIndex(overlay) > welcome, "an overlay is below the welcome");
+        QCOMPARE(brindlecap({"area"}).status, 0);
+        QVERIFY(overlaysUp());
+        const int welcome = stackingIndex(welcomes().keys().value(0));
+        for (const auto [overlay, frame] : shown().asKeyValueRange())
+            QVERIFY2(!isOverlay(frame) || stackingIndex(overlay) > welcome,
+                     "an overlay is below the welcome");
 
-        xdotool({"key", "Escape"});
+        xdotool("key Escape");
 
-        QTRY_COMPARE_WITH_TIMEOUT(overlayWindows().size(), 0, waitMs);
-        QCOMPARE(welcomeWindows().size(), 1);
+        WAIT_COMPARE(overlayCount(), 0);
+        QCOMPARE(welcomes().size(), 1);
     }
 
     // A file the program cannot parse is not rewritten, and the program says so.

@@ -3,70 +3,39 @@
 // xclip, stays the script's own.
 #include "x11/RunningProgram.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
-
-namespace {
-
-constexpr int waitMs = 20000;
-
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run brindlecap(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(BRINDLECAP_BINARY), arguments);
-    if (!process.waitForFinished(waitMs))
-        process.kill();
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-} // namespace
 
 class tst_ScriptCapture : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_out;
+    QString m_socket;
+
 private Q_SLOTS:
     void initTestCase() {
-        const QString runtime = RunningProgram::useOwnRuntimeFolder();
-        QVERIFY(!runtime.isEmpty());
-        m_socket = runtime + QStringLiteral("/brindlecap.socket");
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
-            .setValue("didShowWelcome", true);
+        m_socket = prepare();
+        QVERIFY(!m_socket.isEmpty());
         QDir(QDir::homePath() + QStringLiteral("/Pictures")).removeRecursively();
         QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Brindlecap"))
             .removeRecursively();
         QVERIFY(!QFile::exists(m_socket));
-
-        QProcess clipboard;
-        clipboard.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-i"});
-        clipboard.write("the script's own text");
-        clipboard.closeWriteChannel();
-        QVERIFY(clipboard.waitForFinished(waitMs));
+        QCOMPARE(
+            run(u"sh"_qs, {"-c", "printf \"the script's own text\" | xclip -sel clip -i"}).status,
+            0);
     }
 
     void cleanupTestCase() {
         QCOMPARE(brindlecap({"quit"}).status, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(m_socket), waitMs);
+        WAIT_VERIFY(!QFile::exists(m_socket));
         // Nothing went to the clipboard, the save folder or the history.
-        QCOMPARE(RunningProgram::run("xclip", {"-selection", "clipboard", "-o"}),
+        QCOMPARE(run(u"xclip"_qs, {"-selection", "clipboard", "-o"}).out,
                  QByteArray("the script's own text"));
         QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/Pictures/Brindlecap")).exists());
-        QVERIFY(!QDir(RunningProgram::historyFolder()).exists());
+        QVERIFY(!QDir(historyFolder).exists());
     }
 
     void fullWritesTheMonitorUnderThePointerStartingTheProgram() {
-        RunningProgram::xdotool({"mousemove", "2500", "500"});
+        xdotool("mousemove 2500 500");
 
         const Run full = brindlecap({"full", "--output", m_out.filePath("right.png")});
 
@@ -81,7 +50,7 @@ private Q_SLOTS:
     }
 
     void standardOutputGetsTheSameBytes() {
-        RunningProgram::xdotool({"mousemove", "100", "100"});
+        xdotool("mousemove 100 100");
 
         const Run toFile =
             brindlecap({"full", "--screen", "1", "--output", m_out.filePath("1.png")});
@@ -89,33 +58,28 @@ private Q_SLOTS:
 
         QCOMPARE(toFile.status, 0);
         QCOMPARE(toOut.status, 0);
-        QFile file(m_out.filePath("1.png"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(toOut.out.startsWith("\x89PNG"));
-        QCOMPARE(toOut.out, file.readAll());
+        QCOMPARE(toOut.out, contentsOf(m_out.filePath("1.png")));
         QVERIFY(toOut.err.isEmpty());
     }
 
     void areaWritesTheSelectionOnReturnAndFailsOnEscape() {
         const QString target = m_out.filePath("area.png");
-        QProcess area;
-        area.start(QStringLiteral(BRINDLECAP_BINARY), {"area", "--output", target});
-        QTest::qWait(1500); // the overlays and their keyboard grab
-        RunningProgram::drag({2100, 200}, {2500, 500});
-        RunningProgram::xdotool({"key", "Return"});
-        QVERIFY(area.waitForFinished(waitMs));
-        QProcess cancelled;
-        cancelled.start(QStringLiteral(BRINDLECAP_BINARY),
-                        {"area", "--output", m_out.filePath("cancelled.png")});
-        QTest::qWait(1500);
-        RunningProgram::xdotool({"key", "Escape"});
-        QVERIFY(cancelled.waitForFinished(waitMs));
+        const Run area = brindlecap({"area", "--output", target}, [] {
+            if (overlaysUp())
+                drag({2100, 200}, {2500, 500});
+            xdotool("key Return");
+        });
+        const Run cancelled = brindlecap({"area", "--output", m_out.filePath("cancelled.png")}, [] {
+            overlaysUp();
+            xdotool("key Escape");
+        });
 
-        QCOMPARE(area.exitCode(), 0);
+        QCOMPARE(area.status, 0);
         // 400 x 300 pixels dragged on the 2x monitor.
         QCOMPARE(QImage(target).size(), QSize(400, 300));
-        QCOMPARE(cancelled.exitCode(), 1);
-        QVERIFY(cancelled.readAllStandardError().contains("cancelada"));
+        QCOMPARE(cancelled.status, 1);
+        QVERIFY(cancelled.err.contains("cancelada"));
         QVERIFY(!QFile::exists(m_out.filePath("cancelled.png")));
     }
 
@@ -145,10 +109,6 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(QDir(m_out.filePath("folder")).isEmpty());
     }
-
-private:
-    QTemporaryDir m_out;
-    QString m_socket;
 };
 
 QTEST_GUILESS_MAIN(tst_ScriptCapture)

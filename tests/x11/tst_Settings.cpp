@@ -11,12 +11,6 @@
 #include "x11/RunningProgram.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QTest>
-
-using RunningProgram::areaShortcutTaken;
-using RunningProgram::waitMs;
-using RunningProgram::xdotool;
 
 class tst_Settings : public QObject {
     Q_OBJECT
@@ -42,19 +36,19 @@ private Q_SLOTS:
 
         QTest::mouseClick(area, Qt::LeftButton);
         QVERIFY(!areaShortcutTaken());
-        xdotool({"key", "shift+ctrl+9"});
-        QTRY_VERIFY_WITH_TIMEOUT(!area->recording(), waitMs);
+        xdotool("key shift+ctrl+9");
+        WAIT_VERIFY(!area->recording());
         QTest::qWait(300);
         QCOMPARE(m_areaCaptures, 0);
         QCOMPARE(area->text(), u"Shift+Ctrl+9"_qs);
 
         QTest::mouseClick(area, Qt::LeftButton);
-        xdotool({"key", "shift+ctrl+7"});
-        QTRY_VERIFY_WITH_TIMEOUT(!area->recording(), waitMs);
+        xdotool("key shift+ctrl+7");
+        WAIT_VERIFY(!area->recording());
         QCOMPARE(area->text(), u"Shift+Ctrl+7"_qs);
         QCOMPARE(Prefs::combo(CaptureAction::area)->keyCode, 26u);
-        xdotool({"key", "shift+ctrl+7"});
-        QTRY_COMPARE_WITH_TIMEOUT(m_areaCaptures, 1, waitMs);
+        xdotool("key shift+ctrl+7");
+        WAIT_COMPARE(m_areaCaptures, 1);
         QVERIFY(!areaShortcutTaken());
     }
 
@@ -68,7 +62,7 @@ private Q_SLOTS:
         const auto fullScreenCapture = [] {
             const qsizetype before = History::items().size();
             CaptureActions::perform(CaptureAction::fullScreen);
-            return QTest::qWaitFor([&] { return History::items().size() > before; }, waitMs);
+            return waitFor([&] { return History::items().size() > before; });
         };
 
         QTest::mouseClick(saveFullScreen, Qt::LeftButton);
@@ -77,7 +71,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(saveFullScreen, Qt::LeftButton);
         QVERIFY(fullScreenCapture());
-        QTRY_COMPARE_WITH_TIMEOUT(saved.entryList(QDir::Files).size(), 1, waitMs);
+        WAIT_COMPARE(saved.entryList(QDir::Files).size(), 1);
     }
 };
 
