@@ -56,7 +56,7 @@ OverlayWindow::~OverlayWindow() = default;
 void OverlayWindow::prepare() {
     // Qt's Wayland client sets up EGL (a driver, or llvmpipe with LLVM) when it shows the first
     // window of the process, even a frameless raster one, to learn whether it could draw window
-    // frames: 0.1-0.2 s that would land between the grab and the overlays. This query sets it
+    // frames: 0.05-0.2 s here that would land between the grab and the overlays. This query sets it
     // up now. On X11 it would load GLX for nothing.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         QOpenGLContext::supportsThreadedOpenGL();
