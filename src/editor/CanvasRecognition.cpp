@@ -9,14 +9,13 @@
 std::function<Result<QStringList>(const QImage&, double)> CanvasView::textRecognizer =
     [](const QImage& crop, double scale) { return TextReader::shared().read(crop, scale); };
 
-bool CanvasView::warmUpOCR() {
+void CanvasView::warmUpOCR() {
     static bool didWarmUpOCR = false;
     if (didWarmUpOCR)
-        return false;
+        return;
     didWarmUpOCR = true;
     // Failures show when the user asks for text; the warm-up itself stays silent.
     QThreadPool::globalInstance()->start([] { (void)TextReader::shared().warmUp(); }, -1);
-    return true;
 }
 
 void CanvasView::recognizeText() {

@@ -80,8 +80,8 @@ public:
     // worker thread. Tesseract's shared engine; a test may hold it to watch the waiting.
     static std::function<Result<QStringList>(const QImage&, double)> textRecognizer;
     // Loads the text engine in the background, once per process, so the first reading starts
-    // quickly; returns whether this call started it.
-    static bool warmUpOCR();
+    // quickly.
+    static void warmUpOCR();
 
 Q_SIGNALS:
     // The overlay's dimming layer follows this; a zero rectangle dims the whole display.

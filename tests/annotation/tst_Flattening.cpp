@@ -71,7 +71,6 @@ private Q_SLOTS:
     void annotationsLayeredInListOrderOnAnOpaqueImage() {
         const QRgb green = qRgb(46, 179, 77);
         QImage screen(200, 200, QImage::Format_RGB32);
-        screen.fill(green);
         auto* pixels = reinterpret_cast<quint32*>(screen.bits());
         std::fill(pixels, pixels + 200 * 200, green & 0x00ffffffu);
         const Flattening f(screen, QSizeF(100, 100));

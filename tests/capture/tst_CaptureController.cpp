@@ -18,56 +18,46 @@ namespace {
 // time, and is never granted access.
 class FakeGrabber final : public ScreenGrabber {
 public:
-    int captures = 0;
-    int accessRequests = 0;
+    int captures = 0, accessRequests = 0;
     QList<Done> pending;
 
     void capture(const QList<QScreen*>&, Done done) override {
         ++captures;
         pending.append(std::move(done));
     }
-    bool requestAccess() override {
-        ++accessRequests;
-        return false;
-    }
-
+    bool requestAccess() override { return ++accessRequests < 0; }
     void answer(GrabResult result) { pending.takeFirst()(std::move(result)); }
 };
 
+// A white shot of each screen (offscreen screens are at scale 1).
 GrabResult shotsOf(const QList<QScreen*>& screens) {
     QList<Shot> shots;
     for (QScreen* screen : screens) {
-        QImage image(screen->geometry().size() * screen->devicePixelRatio(), QImage::Format_RGB32);
-        image.fill(Qt::white);
-        image.setDevicePixelRatio(screen->devicePixelRatio());
-        shots.append({screen, image});
+        shots.append({screen, QImage(screen->geometry().size(), QImage::Format_RGB32)});
+        shots.last().image.fill(Qt::white);
     }
     return shots;
 }
 
 // Every alert shown while it lives, as its text and informative text; each is dismissed from
 // inside its own event loop, as the user would, without opening anything.
-class Alerts {
-public:
+struct Alerts {
     QStringList shown;
+    QTimer poll;
 
     Alerts() {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+        QObject::connect(&poll, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 shown << box->text() << box->informativeText();
                 box->reject();
             }
         });
-        m_poll.start(20);
+        poll.start(20);
     }
-
-private:
-    QTimer m_poll;
 };
 
 void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-    QTest::mouseMove(canvas, (from + to) / 2);
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
 }
@@ -139,9 +129,7 @@ private Q_SLOTS:
     void scriptsAreToldOfFailuresWithoutAlerts() {
         QList<CaptureController::CallerResult> results;
         const auto forCaller = [&](QString screen = {}) {
-            return CaptureController::ForCaller{
-                screen, false,
-                [&](const CaptureController::CallerResult& r) { results.append(r); }};
+            return CaptureController::ForCaller{screen, false, [&](auto& r) { results.append(r); }};
         };
 
         m_controller->begin(forCaller());
@@ -167,33 +155,31 @@ private Q_SLOTS:
     // Front to back, for the right display: one elsewhere, one cut at its edge, two inside, one
     // touching its left edge from outside.
     void windowRectsAreEachDisplaysOwn() {
-        const QList<QRectF> rects{{100, 100, 300, 200},
-                                  {1800, 500, 300, 100},
-                                  {2000, 0, 10, 10},
-                                  {1920, 0, 960, 540},
-                                  {1820, 0, 100, 100}};
+        const QRect display(1920, 0, 960, 540);
+        const QList<QRectF> rects{QRectF(100, 100, 300, 200), QRectF(1800, 500, 300, 100),
+                                  QRectF(2000, 0, 10, 10), display, QRectF(1820, 0, 100, 100)};
 
-        const QList<QRectF> own = CaptureController::windowRectsFor({1920, 0, 960, 540}, rects);
+        const QList<QRectF> own = CaptureController::windowRectsFor(display, rects);
 
         QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
     }
 
     // Recognised text goes to the clipboard, its toast counting the lines that hold any.
     void textOutcomeToast() {
-        const auto toastFor = [&](const QString& text) {
-            m_controller->begin();
-            m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
-            m_controller->finish(CanvasView::Outcome::makeText(text));
-            QString toast;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->objectName() == u"Toast"_qs && w->isVisible())
-                    toast = w->findChild<QLabel*>()->text();
-            const bool copied = QGuiApplication::clipboard()->text() == text;
-            return copied && !m_controller->busy() ? toast : QString();
-        };
+        const QString text = u"\nuno\n\ndos\ntres\n"_qs;
+        m_controller->begin();
+        m_grabber->answer(shotsOf({QGuiApplication::primaryScreen()}));
 
-        QVERIFY(toastFor(u"Hola"_qs).endsWith(u"Texto copiado (1 línea)"_qs));
-        QVERIFY(toastFor(u"\nuno\n\ndos\ntres\n"_qs).endsWith(u"Texto copiado (3 líneas)"_qs));
+        m_controller->finish(CanvasView::Outcome::makeText(text));
+
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+        QVERIFY(!m_controller->busy());
+        QString toast;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == u"Toast"_qs && w->isVisible())
+                toast = w->findChild<QLabel*>()->text();
+        QVERIFY2(toast.endsWith(u"Texto copiado (3 líneas)"_qs), qPrintable(toast));
+        QCOMPARE(CaptureController::textToast(u"Hola"_qs), u"Texto copiado (1 línea)"_qs);
     }
 
 private:

@@ -16,12 +16,6 @@ QWidget* panel() {
     return nullptr;
 }
 
-QString shownNumber() {
-    const QLabel* number =
-        panel() ? panel()->findChild<QLabel*>(QStringLiteral("number")) : nullptr;
-    return number ? number->text() : QString();
-}
-
 } // namespace
 
 class tst_Countdown : public QObject {
@@ -52,8 +46,10 @@ private Q_SLOTS:
         QCOMPARE(panel()->screen(), right);
         QVERIFY(QTest::qWaitFor(
             [&] {
-                if (!shownNumber().isEmpty() && shown.value(shown.size() - 1) != shownNumber())
-                    shown.append(shownNumber());
+                const auto* number = panel() ? panel()->findChild<QLabel*>(u"number"_qs) : nullptr;
+                if (number && !number->text().isEmpty() &&
+                    shown.value(shown.size() - 1) != number->text())
+                    shown.append(number->text());
                 return actedAt >= 0;
             },
             12000));

@@ -1,8 +1,6 @@
 #include "capture/PngEncoder.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QtEndian>
 
@@ -23,21 +21,8 @@ QImage pattern(QSize size, QImage::Format format, bool flat = false) {
     return image;
 }
 
-// pngcheck inflates the stream itself: chunk CRCs, the zlib stream and its Adler-32.
-QString pngcheckComplaint(const QByteArray& png) {
-    QTemporaryFile file;
-    if (!file.open() || file.write(png) != png.size() || !file.flush())
-        return QStringLiteral("no temporary file");
-    QProcess check;
-    check.start(QStringLiteral("pngcheck"), {QStringLiteral("-q"), file.fileName()});
-    if (!check.waitForFinished(10000))
-        return QStringLiteral("pngcheck did not run");
-    return check.exitCode() == 0 ? QString()
-                                 : QString::fromLocal8Bit(check.readAllStandardOutput());
-}
-
-// The IDAT chunks joined, inflated by zlib, which also checks the stream's Adler-32; -1 when
-// that fails.
+// The IDAT chunks joined and inflated by zlib, which also checks the stream's Adler-32 (the
+// decoder does not); -1 when that fails.
 qsizetype inflatedSize(const QByteArray& png, qsizetype expected) {
     QByteArray stream;
     for (qsizetype at = 8; at + 12 <= png.size();) {
@@ -60,57 +45,52 @@ class tst_PngEncoder : public QObject {
 private Q_SLOTS:
     void decodesBitExactlyWithItsDensity_data() {
         QTest::addColumn<QImage>("image");
-        QTest::addColumn<PngEncoder::Filter>("filter");
         QTest::addColumn<int>("bands");
-        QTest::addColumn<double>("scale");
         QTest::addColumn<bool>("alpha");
+        QTest::addColumn<double>("scale");
         QTest::addColumn<int>("dotsPerMetre");
-        const auto automatic = PngEncoder::Filter::Auto;
-        const auto opaque = QImage::Format_RGB32;
+        QTest::addColumn<PngEncoder::Filter>("filter");
+        const auto row = [](const char* name, const QImage& image, int bands, bool alpha,
+                            double scale = 1, int dotsPerMetre = 2835,
+                            PngEncoder::Filter filter = PngEncoder::Filter::Auto) {
+            QTest::newRow(name) << image << bands << alpha << scale << dotsPerMetre << filter;
+        };
+        const auto opaque = QImage::Format_RGB32, translucent = QImage::Format_ARGB32,
+                   premultiplied = QImage::Format_ARGB32_Premultiplied;
 
-        QTest::newRow("1x1 translucent")
-            << pattern({1, 1}, QImage::Format_ARGB32) << automatic << 0 << 1.0 << true << 2835;
-        QTest::newRow("one row asked for in 4 bands")
-            << pattern({37, 1}, opaque) << automatic << 4 << 1.0 << false << 2835;
-        QTest::newRow("width 1 in 3 bands")
-            << pattern({1, 9}, opaque) << automatic << 3 << 1.0 << false << 2835;
-        QTest::newRow("odd 31x17 translucent in 5 bands at 1.5x: 108 dpi rounded")
-            << pattern({31, 17}, QImage::Format_ARGB32) << automatic << 5 << 1.5 << true << 4252;
-        QTest::newRow("flat 641x481 with edges, bands by cores")
-            << pattern({641, 481}, opaque, true) << automatic << 0 << 1.0 << false << 2835;
+        row("1x1 translucent", pattern({1, 1}, translucent), 0, true);
+        row("one row asked for in 4 bands", pattern({37, 1}, opaque), 4, false);
+        row("width 1 in 3 bands", pattern({1, 9}, opaque), 3, false);
+        row("odd 31x17 translucent in 5 bands at 1.5x: 108 dpi rounded",
+            pattern({31, 17}, translucent), 5, true, 1.5, 4252);
+        row("flat 641x481 with edges, bands by cores", pattern({641, 481}, opaque, true), 0, false);
         const char* names[] = {"auto", "none", "sub", "up", "paeth"};
         for (int f = 0; f < 5; ++f)
-            QTest::addRow("odd 37x23 opaque in 3 bands at 2x: 144 dpi, %s", names[f])
-                << pattern({37, 23}, opaque) << PngEncoder::Filter(f) << 3 << 2.0 << false << 5669;
-
-        QImage premultiplied(16, 8, QImage::Format_ARGB32_Premultiplied);
-        premultiplied.fill(QColor(200, 100, 50, 128));
-        QTest::newRow("premultiplied keeps its colours")
-            << premultiplied << automatic << 2 << 1.0 << true << 2835;
-        QImage lastBandTranslucent = pattern({20, 12}, QImage::Format_ARGB32_Premultiplied, true);
+            row(qPrintable(u"odd 37x23 opaque in 3 bands at 2x: 144 dpi, %1"_qs.arg(names[f])),
+                pattern({37, 23}, opaque), 3, false, 2, 5669, PngEncoder::Filter(f));
+        QImage halfClear(16, 8, premultiplied);
+        halfClear.fill(QColor(200, 100, 50, 128));
+        row("premultiplied keeps its colours", halfClear, 2, true);
+        QImage lastBandTranslucent = pattern({20, 12}, premultiplied, true);
         lastBandTranslucent.setPixel(19, 11, 0x80402010u);
-        QTest::newRow("one translucent pixel in the last band makes it all RGBA")
-            << lastBandTranslucent << automatic << 3 << 1.0 << true << 2835;
-        QTest::newRow("an opaque capture with an alpha channel is written as RGB")
-            << pattern({40, 30}, QImage::Format_ARGB32_Premultiplied, true) << automatic << 3 << 1.0
-            << false << 2835;
-        QTest::newRow("other formats are converted")
-            << pattern({33, 7}, QImage::Format_RGB888) << automatic << 2 << 1.0 << false << 2835;
+        row("one translucent pixel in the last band makes it all RGBA", lastBandTranslucent, 3,
+            true);
+        row("an opaque capture with an alpha channel is written as RGB",
+            pattern({40, 30}, premultiplied, true), 3, false);
+        row("other formats are converted", pattern({33, 7}, QImage::Format_RGB888), 2, false);
     }
 
     void decodesBitExactlyWithItsDensity() {
         QFETCH(QImage, image);
-        QFETCH(PngEncoder::Filter, filter);
         QFETCH(int, bands);
-        QFETCH(double, scale);
         QFETCH(bool, alpha);
+        QFETCH(double, scale);
         QFETCH(int, dotsPerMetre);
+        QFETCH(PngEncoder::Filter, filter);
 
         const std::optional<QByteArray> png = PngEncoder::encode(image, scale, {filter, 1, bands});
 
         QVERIFY(png);
-        const QString complaint = pngcheckComplaint(*png);
-        QVERIFY2(complaint.isEmpty(), qPrintable(complaint));
         const qsizetype rows = qsizetype(image.height()) * (1 + image.width() * (alpha ? 4 : 3));
         QCOMPARE(inflatedSize(*png, rows), rows);
         const QImage decoded = QImage::fromData(*png, "png");

@@ -9,10 +9,16 @@
 
 namespace {
 
-const QColor quadrantColours[4] = {QColor(255, 0, 0), QColor(0, 200, 0), QColor(0, 0, 255),
-                                   QColor(250, 250, 20)};
+// Four coloured quadrants over `size` points.
+void paintQuadrants(QPainter& p, QSize size) {
+    const QColor colours[4] = {QColor(255, 0, 0), QColor(0, 200, 0), QColor(0, 0, 255),
+                               QColor(250, 250, 20)};
+    const QSize half = size / 2;
+    for (int q = 0; q < 4; ++q)
+        p.fillRect(QRect(QPoint(q % 2 * half.width(), q / 2 * half.height()), half), colours[q]);
+}
 
-// Outside the window manager's control, so it lands exactly where asked; four coloured quadrants.
+// Outside the window manager's control, so it lands exactly where asked.
 class PatternWindow : public QRasterWindow {
 public:
     explicit PatternWindow(const QRect& logical) {
@@ -23,9 +29,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        for (int q = 0; q < 4; ++q)
-            p.fillRect(q % 2 * width() / 2, q / 2 * height() / 2, width() / 2, height() / 2,
-                       quadrantColours[q]);
+        paintQuadrants(p, size());
     }
 };
 
@@ -38,11 +42,6 @@ GrabResult grab(ScreenGrabber& grabber, const QList<QScreen*>& screens) {
     if (!QTest::qWaitFor([&] { return result.has_value(); }, 10000))
         return Failure{QStringLiteral("no result")};
     return *result;
-}
-
-// Where a logical point of the screen lands in that screen's image.
-QPoint pixelOf(const QScreen* screen, QPoint logical) {
-    return (logical - screen->geometry().topLeft()) * int(screen->devicePixelRatio());
 }
 
 } // namespace
@@ -78,20 +77,18 @@ private Q_SLOTS:
         for (const auto& shot : *b) {
             const int scale = int(shot.screen->devicePixelRatio());
             const QRect r = (shot.screen == right ? onRight : onLeft).geometry();
-            const QSize half = r.size() / 2;
             const QImage image = shot.image.convertToFormat(QImage::Format_RGB32);
             QCOMPARE(image.size(), shot.screen->geometry().size() * scale);
             QCOMPARE(shot.image.devicePixelRatio(), shot.screen->devicePixelRatio());
-            for (int q = 0; q < 4; ++q) {
-                const QPoint corner =
-                    r.topLeft() + QPoint(q % 2 * half.width(), q / 2 * half.height());
-                QImage uniform(half * scale, QImage::Format_RGB32);
-                uniform.fill(quadrantColours[q]);
-                uniform.setDevicePixelRatio(scale);
-                QCOMPARE(image.copy(QRect(pixelOf(shot.screen, corner), half * scale)), uniform);
-            }
-            QVERIFY(image.pixelColor(pixelOf(shot.screen, r.topLeft()) - QPoint(1, 1)) !=
-                    quadrantColours[0]);
+            // The window's pixels, and one pixel more up and left that is not its own.
+            QImage window(r.size() * scale, QImage::Format_RGB32);
+            window.setDevicePixelRatio(scale);
+            QPainter p(&window);
+            paintQuadrants(p, r.size());
+            p.end();
+            const QPoint at = (r.topLeft() - shot.screen->geometry().topLeft()) * scale;
+            QCOMPARE(image.copy(QRect(at, window.size())), window);
+            QVERIFY(image.pixel(at - QPoint(1, 1)) != window.pixel(0, 0));
         }
     }
 };

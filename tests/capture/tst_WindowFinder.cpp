@@ -25,12 +25,10 @@ struct Client {
     Client(const QString& program, const QStringList& args) {
         process.start(program, args);
         process.waitForStarted();
-        const QStringList search = {"search", "--onlyvisible", "--pid",
-                                    QString::number(process.processId())};
-        if (QTest::qWaitFor(
-                [&] { return !(id = run("xdotool", search).section('\n', 0, 0)).isEmpty(); },
-                10000))
-            QTest::qWait(200);
+        id = run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                             QString::number(process.processId())})
+                 .section('\n', 0, 0);
+        QTest::qWait(200);
     }
     ~Client() {
         process.kill();
@@ -60,10 +58,6 @@ Client helperWindow(const QRect& logical) {
                    QString::number(logical.width()), QString::number(logical.height())});
 }
 
-Client xterm(const QString& geometry) {
-    return Client("xterm", {"-geometry", geometry});
-}
-
 void activate(const Client& client) {
     run("xdotool", {"windowactivate", "--sync", client.id});
     QTest::qWait(200);
@@ -80,7 +74,8 @@ private Q_SLOTS:
         own.setGeometry(100, 100, 400, 300);
         own.show();
         QVERIFY(QTest::qWaitForWindowExposed(&own));
-        const Client back = xterm("60x20+40+40"), front = xterm("60x20+300+200");
+        const Client back("xterm", {"-geometry", "60x20+40+40"}),
+            front("xterm", {"-geometry", "60x20+300+200"});
         QVERIFY(!back.id.isEmpty() && !front.id.isEmpty());
         activate(front);
         const QRectF backFrame = back.frame(), frontFrame = front.frame();

@@ -16,12 +16,10 @@ private Q_SLOTS:
                 Icons::pixmap(name, 24, 2).toImage().convertToFormat(QImage::Format_ARGB32);
             double covered = 0;
             bool white = true;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    const QRgb pixel = image.pixel(x, y);
-                    covered += qAlpha(pixel) / 255.0;
-                    white &= !qAlpha(pixel) || (pixel | 0xff000000u) == 0xffffffffu;
-                }
+            for (int i = 0; i < image.width() * image.height(); ++i) {
+                const QRgb pixel = image.pixel(i % image.width(), i / image.width());
+                covered += qAlpha(pixel) / 255.0;
+                white &= !qAlpha(pixel) || (pixel | 0xff000000u) == 0xffffffffu;
             }
             const double share = covered / (image.width() * image.height());
             QVERIFY2(white && share > 0.04 && share < 0.6, qPrintable(name));

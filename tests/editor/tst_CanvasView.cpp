@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 
 using Kind = CanvasView::Outcome::Kind;
@@ -33,32 +32,21 @@ struct CanvasFixture {
         image.setDevicePixelRatio(scale);
         v = std::make_unique<CanvasView>(QRect(QPoint(0, 0), size), image);
         v->onAutoCopy = [this](const Rendered& r) { liveCopies.append(r); };
-        v->onFinish = [this](const CanvasView::Outcome& o) { outcomes.append(o); };
+        v->onFinish = [this](const CanvasView::Outcome& o) {
+            outcomes.append(o);
+            kinds.append(o.kind);
+        };
         v->show();
         v->activateWindow();
         v->setFocus();
     }
 
-    // Mouse events with fractional positions (QTest's are whole points, its moves hold nothing).
-    void send(QEvent::Type type, QPointF at, Qt::MouseButtons held = Qt::NoButton) {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, at, v->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(v.get(), &event);
-    }
-    void press(QPointF at) { send(QEvent::MouseButtonPress, at, Qt::LeftButton); }
-    void hover(QPointF at, Qt::MouseButtons held = Qt::NoButton) {
-        send(QEvent::MouseMove, at, held);
-    }
-    void release(QPointF at) { send(QEvent::MouseButtonRelease, at); }
     void drag(QPointF from, QPointF to) {
-        press(from);
-        hover(to, Qt::LeftButton);
-        release(to);
+        QTest::mousePress(v.get(), Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(v.get(), to.toPoint());
+        QTest::mouseRelease(v.get(), Qt::LeftButton, {}, to.toPoint());
     }
-    void click(QPointF at) {
-        press(at);
-        release(at);
-    }
+    void click(QPointF at) { QTest::mouseClick(v.get(), Qt::LeftButton, {}, at.toPoint()); }
     void select(const QRectF& r) { drag(r.topLeft(), r.bottomRight()); }
     void key(int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(v.get(), Qt::Key(key), modifiers);
@@ -88,6 +76,7 @@ struct CanvasFixture {
     std::unique_ptr<CanvasView> v;
     QList<Rendered> liveCopies;
     QList<CanvasView::Outcome> outcomes;
+    QList<Kind> kinds;
 };
 
 } // namespace
@@ -151,18 +140,13 @@ private Q_SLOTS:
         f.button(u"doc.on.doc"_qs)->click();
         QVERIFY(f.outcomes.last().rendered.image != typed);
 
-        for (const auto& [key, modifiers] :
-             QList<std::pair<int, Qt::KeyboardModifiers>>{{Qt::Key_Return, {}},
-                                                          {Qt::Key_Enter, Qt::KeypadModifier},
-                                                          {Qt::Key_Escape, {}},
-                                                          {Qt::Key_C, Qt::ControlModifier},
-                                                          {Qt::Key_S, Qt::ControlModifier}})
-            f.key(key, modifiers);
-        QList<Kind> kinds;
-        for (const CanvasView::Outcome& outcome : std::as_const(f.outcomes))
-            kinds.append(outcome.kind);
-        QCOMPARE(kinds, (QList<Kind>{Kind::copy, Kind::copy, Kind::copy, Kind::cancel, Kind::copy,
-                                     Kind::save}));
+        f.key(Qt::Key_Return);
+        f.key(Qt::Key_Enter, Qt::KeypadModifier);
+        f.key(Qt::Key_Escape);
+        f.key(Qt::Key_C, Qt::ControlModifier);
+        f.key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.kinds, (QList<Kind>{Kind::copy, Kind::copy, Kind::copy, Kind::cancel, Kind::copy,
+                                       Kind::save}));
         QCOMPARE(f.outcomes.last().rendered.image.size(), QSize(500, 400));
     }
 
@@ -187,12 +171,6 @@ private Q_SLOTS:
         QVERIFY(f.popup(true) && !f.popup(false));
         QCOMPARE(f.v->selection(), QRectF(50, 50, 200, 150));
         QCOMPARE(Prefs::markerOpacity(), 0.55);
-    }
-
-    // Only the first capture of a run loads the text engine.
-    void warmsUpOncePerProcess() {
-        QVERIFY(CanvasView::warmUpOCR());
-        QVERIFY(!CanvasView::warmUpOCR());
     }
 
     // The reading gets the frozen screen's pixels of the selection, a pixelation drawn over them
@@ -227,8 +205,9 @@ private Q_SLOTS:
     // The loupe shows only while choosing the area and with the setting on.
     void loupeOnlyWhileChoosingTheArea() {
         CanvasFixture f(2, QSize(1000, 600));
-        const auto loupeAt = [&](QPointF pointer, Qt::MouseButtons held = Qt::NoButton) {
-            f.hover(pointer, held);
+        // While the button is held.
+        const auto loupeAt = [&](QPointF pointer) {
+            QTest::mouseMove(f.v.get(), pointer.toPoint());
             const QRectF frame = Selection::loupeFrame(pointer, QRectF(0, 0, 1000, 600));
             QImage shown(f.v->size(), QImage::Format_ARGB32_Premultiplied);
             shown.fill(Qt::transparent);
@@ -237,13 +216,14 @@ private Q_SLOTS:
         };
 
         Prefs::setBool(QStringLiteral("showLoupe"), false);
-        f.press({60, 300});
-        QVERIFY(!loupeAt({160, 350}, Qt::LeftButton));
+        QTest::mousePress(f.v.get(), Qt::LeftButton, {}, {60, 300});
+        QVERIFY(!loupeAt({160, 350}));
         Prefs::setBool(QStringLiteral("showLoupe"), true);
-        QVERIFY(loupeAt({160, 350}, Qt::LeftButton)); // still selecting
-        f.release({160, 350});
-        f.press({100, 320});
-        QVERIFY(!loupeAt({200, 370}, Qt::LeftButton)); // moving the selection
+        QVERIFY(loupeAt({160, 350})); // still selecting
+        QTest::mouseRelease(f.v.get(), Qt::LeftButton, {}, {160, 350});
+        QTest::mousePress(f.v.get(), Qt::LeftButton, {}, {100, 320});
+        QVERIFY(!loupeAt({200, 370})); // moving the selection
+        QTest::mouseRelease(f.v.get(), Qt::LeftButton, {}, {200, 370});
     }
 };
 

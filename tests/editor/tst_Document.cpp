@@ -110,28 +110,22 @@ private Q_SLOTS:
         QCOMPARE(badges, numbers);
     }
 
-    // Two lines drawn, the first moved; undo takes back one change at a time, redo brings them
-    // back, and a new change forgets what could be redone.
+    // A moved line: undo puts it back and drops the pick; a new change forgets what could be
+    // redone. (Undo and redo through the keys, step by step, are tst_CanvasView's.)
     void undoAndRedo() {
         Document d = blank();
         draw(d, Tool::line, QPointF(100, 100), {QPointF(200, 100)});
-        draw(d, Tool::line, QPointF(100, 150), {QPointF(200, 150)});
-        const QList<QPointF> first = d.annotations().first()->points;
-        QVERIFY(d.pick(QPointF(120, 101)) == d.annotations().first());
+        const QList<QPointF> drawn = d.annotations().first()->points;
+        QVERIFY(d.pick(QPointF(120, 101)));
         d.checkpoint();
         d.moveSelected(QPointF(20, 30));
 
         QVERIFY(d.undo());
 
-        QCOMPARE(d.annotations().first()->points, first);
+        QCOMPARE(d.annotations().first()->points, drawn);
         QVERIFY(!d.selected());
-        QVERIFY(d.undo() && d.undo() && !d.undo());
-        QVERIFY(d.annotations().isEmpty());
-        QVERIFY(d.redo());
-        QCOMPARE(d.annotations().size(), 1);
         draw(d, Tool::rect, QPointF(60, 60), {QPointF(90, 90)});
         QVERIFY(!d.redo());
-        QCOMPARE(d.annotations().last()->rect(), QRectF(60, 60, 30, 30));
     }
 
     void negligibleOrNothingLeavesNoStep() {

@@ -11,7 +11,6 @@ namespace {
 
 const QRectF display(0, 0, 400, 300);
 const QRectF chosen(100, 100, 200, 100);
-const std::optional<QRectF> noWindow;
 
 } // namespace
 
@@ -43,6 +42,13 @@ private Q_SLOTS:
     void rectangles_data() {
         QTest::addColumn<QRectF>("result");
         QTest::addColumn<QRectF>("expected");
+        const auto settled = [](QRectF drag, std::optional<QRectF> hovered = std::nullopt) {
+            return Selection::settled(drag, hovered, display);
+        };
+        const auto label = [](QRectF s) { return Selection::sizeLabelFrame(s, {60, 20}, display); };
+        const auto field = [](QPointF p, int h) {
+            return QRectF(Selection::textFieldFrame(p, h, chosen));
+        };
         QTest::newRow("a corner handle moves two edges")
             << Selection::resized(chosen, {-1, -1}, {80, 80}) << QRectF(80, 80, 220, 120);
         QTest::newRow("left handle dragged past the right edge turns the selection over")
@@ -50,16 +56,13 @@ private Q_SLOTS:
         QTest::newRow("moved past the bottom right, it stops at both edges")
             << Selection::moved(chosen, {300, 300}, display) << QRectF(200, 200, 200, 100);
         QTest::newRow("a drag settles rounded outward to whole points")
-            << Selection::settled({QPointF(10.3, 20.7), QPointF(110.7, 81.3)}, noWindow, display)
-            << QRectF(10, 20, 101, 62);
+            << settled({QPointF(10.3, 20.7), QPointF(110.7, 81.3)}) << QRectF(10, 20, 101, 62);
         QTest::newRow("a drag settles cut to the display")
-            << Selection::settled({350, 250, 100, 100}, noWindow, display)
-            << QRectF(350, 250, 50, 50);
+            << settled({350, 250, 100, 100}) << QRectF(350, 250, 50, 50);
         QTest::newRow("a tiny drag takes the hovered window, rounded outward")
-            << Selection::settled({60, 50, 2, 50}, QRectF(50, 40, 120.5, 80), display)
-            << QRectF(50, 40, 121, 80);
+            << settled({60, 50, 2, 50}, QRectF(50, 40, 120.5, 80)) << QRectF(50, 40, 121, 80);
         QTest::newRow("a tiny drag over no window leaves nothing")
-            << Selection::settled({60, 50, 50, 2}, noWindow, display) << QRectF();
+            << settled({60, 50, 50, 2}) << QRectF();
         // The loupe on a 1000 × 600 display.
         QTest::newRow("the loupe is right of and below the pointer")
             << Selection::loupeFrame({851, 50}, {0, 0, 1000, 600}) << QRectF(871, 70, 125, 125);
@@ -71,19 +74,15 @@ private Q_SLOTS:
             << Selection::loupeFrame({50, 432}, {0, 0, 1000, 600}) << QRectF(70, 287, 125, 125);
         // Labels and the text field, sized 60 × 20 points.
         QTest::newRow("the size label sits 6 points above the top-left corner")
-            << Selection::sizeLabelFrame({100, 28, 200, 100}, {60, 20}, display)
-            << QRectF(100, 2, 60, 20);
+            << label({100, 28, 200, 100}) << QRectF(100, 2, 60, 20);
         QTest::newRow("the size label goes 6 points inside within 2 points of the top")
-            << Selection::sizeLabelFrame({100, 27, 200, 100}, {60, 20}, display)
-            << QRectF(106, 33, 60, 20);
+            << label({100, 27, 200, 100}) << QRectF(106, 33, 60, 20);
         QTest::newRow("the hint is centred across the display, its bottom 90 points down")
             << Selection::hintFrame({60, 20}, display) << QRectF(170, 70, 60, 20);
         QTest::newRow("the text field runs from the press to the selection's right edge")
-            << QRectF(Selection::textFieldFrame({100.6, 120.2}, 21, chosen))
-            << QRectF(101, 110, 200, 21);
+            << field({100.6, 120.2}, 21) << QRectF(101, 110, 200, 21);
         QTest::newRow("the text field is 80 points wide at least")
-            << QRectF(Selection::textFieldFrame({270, 120}, 20, chosen))
-            << QRectF(270, 110, 80, 20);
+            << field({270, 120}, 20) << QRectF(270, 110, 80, 20);
     }
 
     void rectangles() {

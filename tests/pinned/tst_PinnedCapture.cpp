@@ -8,35 +8,29 @@ class tst_PinnedCapture : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The widths of a 400-point window after each event in turn.
     void wheelSizesStepwiseWithinLimits_data() {
         QTest::addColumn<double>("delta");
         QTest::addColumn<bool>("precise");
-        QTest::addColumn<int>("events");
         QTest::addColumn<QList<double>>("widths");
         QTest::newRow("hard down shrinks a fifth each time, stops at a fifth")
-            << -20.0 << false << 8
+            << -20.0 << false
             << QList<double>{320, 256, 204.8, 163.84, 131.072, 104.8576, 83.88608, 80};
         QTest::newRow("hard up grows at most a fifth, stops at three times")
-            << 50.0 << false << 8
-            << QList<double>{480, 576, 691.2, 829.44, 995.328, 1194.3936, 1200, 1200};
+            << 50.0 << false << QList<double>{480, 576, 691.2, 829.44, 995.328, 1194.3936, 1200};
         QTest::newRow("touchpad delta of 20 enlarges by a tenth")
-            << 20.0 << true << 1 << QList<double>{440};
+            << 20.0 << true << QList<double>{440};
     }
     void wheelSizesStepwiseWithinLimits() {
         QFETCH(double, delta);
         QFETCH(bool, precise);
-        QFETCH(int, events);
         QFETCH(QList<double>, widths);
         double width = 400;
-        QList<double> seen;
-        for (int i = 0; i < events; ++i) {
+        for (double expected : widths) {
             width =
                 PinnedCapture::zoomedWidth(width, PinnedCapture::wheelFactor(delta, precise), 400);
-            seen << width;
+            QVERIFY2(qAbs(width - expected) < 1e-6, qPrintable(QString::number(width)));
         }
-        QCOMPARE(seen.size(), widths.size());
-        for (int i = 0; i < seen.size(); ++i)
-            QVERIFY2(qAbs(seen[i] - widths[i]) < 1e-6, qPrintable(QString::number(seen[i])));
     }
 };
 
