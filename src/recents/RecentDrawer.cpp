@@ -311,6 +311,18 @@ void RecentDrawer::build(QScreen* screen) {
             self->hide();
         }
     });
+    // Wayland tells no program of clicks in others; there a click elsewhere shows as the panel
+    // losing the keyboard it had (a context menu of its own takes none).
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        connect(qApp, &QGuiApplication::focusWindowChanged, panel,
+                [self, panel, hadKeys = false](QWindow* now) mutable {
+                    if (now == panel->windowHandle())
+                        hadKeys = true;
+                    else if (hadKeys && (!now || now->type() != Qt::Popup) && self &&
+                             self->m_panel == panel)
+                        self->hide();
+                });
+    }
     m_escapeKey = HotKey::create(escapeKeyCode, 0, [self] {
         if (self)
             self->escape();
