@@ -18,10 +18,6 @@ namespace {
 const QRectF display(0, 0, 400, 300);
 const QRectF chosen(100, 100, 200, 100);
 
-} // namespace
-
-namespace {
-
 const QRectF area(50, 50, 250, 200);
 
 // A document over a white 400 × 300 point display at twice the pixels.
@@ -49,6 +45,9 @@ class tst_EditorRules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Tool state reads and writes the settings: each test starts from none.
+    void init() { forgetSettings(); }
+
     void frames() {
         const QRectF display(0, 0, 1920, 1080);
         const auto tools = [&](QRectF s) {
@@ -237,7 +236,7 @@ private Q_SLOTS:
     }
 
     // A moved line: undo puts it back and drops the pick; a new change forgets what could be
-    // redone. (Undo and redo through the keys, step by step, are tst_CanvasView's.)
+    // redone. (Undo and redo through the keys, step by step, are tst_EditorWidgets'.)
     void undoAndRedo() {
         Document d = blank();
         draw(d, Tool::line, QPointF(100, 100), {QPointF(200, 100)});
@@ -265,8 +264,6 @@ private Q_SLOTS:
         QVERIFY(!deleted && !emptyText);
         QVERIFY(!d.undo());
     }
-
-    void init() { forgetSettings(); }
 
     void toggled_data() {
         QTest::addColumn<OptTool>("current");

@@ -148,7 +148,7 @@ private Q_SLOTS:
 
     // Escape and an empty Return leave nothing; Return commits the typing, in the colour picked
     // meanwhile, and never ends the capture; once the field is gone the keys do. Where the field
-    // goes is a table in tst_Selection.
+    // goes is a table in tst_EditorRules.
     void typingThenTheKeysThatEndTheCapture() {
         CanvasFixture f;
         f.select(area);
