@@ -1,6 +1,6 @@
 // The history folder as the drawer and output delivery use it: order, capacity, what counts as an
 // entry, privacy, clearing and thumbnails. That an addition never leaves a partial file is
-// tst_NewFile's, which History writes through.
+// tst_PlatformRules', which History writes through.
 #include "EntryPng.h"
 #include "TestHome.h"
 #include "recents/History.h"
