@@ -144,6 +144,8 @@ private Q_SLOTS:
         QTEST(found(parsed), "found");
     }
 
+    // Dispatching the capture commands to whoever registered them: the drawer closes before area
+    // and full-screen captures, recents only toggles it.
     void captureClosesTheDrawerFirstAndRecentsLeavesIt() {
         QStringList log;
         for (const CaptureAction action : CaptureAction::allCases())

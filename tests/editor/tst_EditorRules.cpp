@@ -48,6 +48,7 @@ private Q_SLOTS:
     // Tool state reads and writes the settings: each test starts from none.
     void init() { forgetSettings(); }
 
+    // Where the toolbars land around a selection on a 1920 × 1080 point display.
     void frames() {
         const QRectF display(0, 0, 1920, 1080);
         const auto tools = [&](QRectF s) {
@@ -79,6 +80,7 @@ private Q_SLOTS:
         QCOMPARE(popup(1008, 1045), QPointF(1052, 1016));
     }
 
+    // The geometry of choosing the area on a 400 × 300 point display.
     void handleAt_data() {
         QTest::addColumn<QRectF>("s");
         QTest::addColumn<QPointF>("p");
@@ -153,6 +155,7 @@ private Q_SLOTS:
         QCOMPARE(result, expected);
     }
 
+    // What was drawn: annotations drawn and kept, badges numbered, and the undo history.
     void extend_data() {
         QTest::addColumn<int>("tool");
         QTest::addColumn<QPointF>("to");
@@ -265,6 +268,7 @@ private Q_SLOTS:
         QVERIFY(!d.undo());
     }
 
+    // The rules of the next annotation's tool, opacity and sizes, and the changes they announce.
     void toggled_data() {
         QTest::addColumn<OptTool>("current");
         QTest::addColumn<int>("clicked");

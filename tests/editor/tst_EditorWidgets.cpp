@@ -85,7 +85,9 @@ class tst_EditorWidgets : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every embedded symbol renders as a white glyph: not missing, not a filled square.
+    // The pieces the bars are built from: the embedded symbols and the value a slider takes under
+    // the pointer. Every embedded symbol renders as a white glyph: not missing, not a filled
+    // square.
     void iconsRenderWhite() {
         for (const QString& name : Icons::names()) {
             const QImage image =
@@ -121,6 +123,8 @@ private Q_SLOTS:
         QCOMPARE(changes, QList<double>{6.0});
     }
 
+    // The capture canvas driven as a user drives it: the wiring of input to the selection and the
+    // document. The rules themselves are tables in tst_EditorRules.
     // Draw, move, undo and redo through the keys, draw again and delete: the live copy follows
     // each change that happened and none that did not (a plain click, an undo with no step).
     void editingThroughTheKeys() {

@@ -26,6 +26,7 @@ class tst_PlatformRules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The autostart entry: the command line desktops run at login, and when an entry counts as on.
     void execLine_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("line");
@@ -84,6 +85,8 @@ private Q_SLOTS:
         QTEST(LargePages::tunablesFor(mode, tunables).value_or(QByteArray()), "expected");
     }
 
+    // Writing new files for the save folder and the history: never a shared name, never a replaced
+    // file, never a partial file, and a failure that names the file and the system's reason.
     void concurrentWritersNeverShareANameNorReplaceAFile() {
         QTemporaryDir dir;
         writeWholeFile(dir.filePath("0.png"), "older capture");

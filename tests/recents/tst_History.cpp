@@ -146,6 +146,8 @@ private Q_SLOTS:
         QCOMPARE(shown, "¿Vaciar las 3 capturas recientes?");
     }
 
+    // The text kept beside each history entry: private like the entries, unreadable files read as
+    // missing (so they are recognised again), gone with their entry, and searched newest first.
     // Removed or pushed out of the history, an entry takes its text along.
     void keptTextIsPrivateAndLeavesWithItsEntry() {
         const QString entry = add(0), other = add(1);

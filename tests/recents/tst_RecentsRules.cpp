@@ -14,6 +14,8 @@ class tst_RecentsRules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Where the recents drawer goes, how it lays out its header, when a press becomes a drag and
+    // how a tile names its capture's date, on the rules' edge cases.
     void panelWidth_data() {
         QTest::addColumn<int>("entries");
         QTest::addColumn<int>("visibleWidth");
@@ -103,6 +105,8 @@ private Q_SLOTS:
         QTEST(CaptureTile::dateText(when, now, QLocale(QLocale::Spanish, QLocale::Spain)), "text");
     }
 
+    // The rule that finds captures by their text: every word of the query, ignoring case and
+    // accents, and where in a line the words are marked.
     void matches_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("lines");

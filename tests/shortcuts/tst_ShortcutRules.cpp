@@ -20,6 +20,7 @@ class tst_ShortcutRules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Shortcuts as the recorder builds them, the text the user sees for them and their stored form.
     // What the recorder passes on from a key press: the X11 keycode, Qt's modifiers and the key's
     // unmodified text.
     void event_data() {
@@ -81,6 +82,8 @@ private Q_SLOTS:
         QTEST(describe(KeyCombo::fromJson(json)), "expected");
     }
 
+    // When the user is told to bind the command lines in the desktop instead, and how stored
+    // combinations are named to the GlobalShortcuts portal.
     void adviceNeeded_data() {
         QTest::addColumn<bool>("wayland");
         QTest::addColumn<HotKeyService>("service");

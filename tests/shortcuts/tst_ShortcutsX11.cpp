@@ -98,6 +98,8 @@ private Q_SLOTS:
         QVERIFY(grabElsewhere(19));
     }
 
+    // The stored macOS key codes must reach the same physical keys on a real X server: keys of each
+    // group in the table are checked against the unshifted keysym the server's keymap gives them.
     void physicalKeyMatchesKeymap_data() {
         QTest::addColumn<quint32>("macKeyCode");
         QTest::addColumn<quint32>("keysym");
