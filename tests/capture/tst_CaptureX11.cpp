@@ -1,11 +1,18 @@
+// Capture on the real X server: grabbing screens, the veiled frame and the countdown.
+#include "capture/Countdown.h"
 #include "capture/ScreenGrabber.h"
+#include "capture/VeiledFrame.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QRasterWindow>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -44,9 +51,16 @@ GrabResult grab(ScreenGrabber& grabber, const QList<QScreen*>& screens) {
     return *result;
 }
 
+QWidget* panel() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("Countdown") && w->isVisible())
+            return w;
+    return nullptr;
+}
+
 } // namespace
 
-class tst_ScreenGrabber : public QObject {
+class tst_CaptureX11 : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -91,7 +105,72 @@ private Q_SLOTS:
             QVERIFY(image.pixel(at - QPoint(1, 1)) != window.pixel(0, 0));
         }
     }
+
+    // Darkened as Qt's own first paint will (any difference would flicker), in several bands with
+    // a short last one.
+    void theServerShowsTheVeiledImage() {
+        const QSize size(1000, 700);
+        QWindow window;
+        window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        window.setGeometry(QRect(QPoint(20, 20), size));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QImage image(size, QImage::Format_RGB32); // every value of every channel somewhere
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
+
+        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
+
+        // What the server holds, read back from it; colours only: the spare byte is undefined.
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        QImage painted = image.copy();
+        QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 115));
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB888),
+                 painted.convertToFormat(QImage::Format_RGB888));
+        // An image the window cannot take as it is draws nothing.
+        QVERIFY(
+            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
+    }
+
+    // Only order and lower bounds: a busy machine may run the timers late, never early.
+    void replacesTheRunningOneAndCountsDownUnderThePointer() {
+        QStringList shown;
+        int firstRuns = 0;
+        qint64 actedAt = -1;
+        bool panelUpWhenActing = true;
+        QScreen* right = QGuiApplication::screenAt(QPoint(1930, 10));
+        QVERIFY(right && right->devicePixelRatio() == 2.0);
+        QCursor::setPos(right, right->geometry().topLeft() + QPoint(30, 30));
+        QTRY_COMPARE(QGuiApplication::screenAt(QCursor::pos()), right);
+        Countdown::run(3, [&] { ++firstRuns; });
+        QTest::qWait(300);
+        QElapsedTimer clock;
+        clock.start();
+
+        Countdown::run(2, [&] {
+            actedAt = clock.elapsed();
+            panelUpWhenActing = panel();
+        });
+
+        QVERIFY(panel());
+        QCOMPARE(panel()->screen(), right);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const auto* number = panel() ? panel()->findChild<QLabel*>(u"number"_qs) : nullptr;
+                if (number && !number->text().isEmpty() &&
+                    shown.value(shown.size() - 1) != number->text())
+                    shown.append(number->text());
+                return actedAt >= 0;
+            },
+            12000));
+        QCOMPARE(shown, (QStringList{"2", "1"}));
+        QVERIFY(!panelUpWhenActing);
+        QVERIFY2(actedAt >= 2150, qPrintable(QString::number(actedAt)));
+        QTest::qWait(1000); // past the end of the replaced run
+        QCOMPARE(firstRuns, 0);
+    }
 };
 
-QTEST_MAIN(tst_ScreenGrabber)
-#include "tst_ScreenGrabber.moc"
+QTEST_MAIN(tst_CaptureX11)
+#include "tst_CaptureX11.moc"
