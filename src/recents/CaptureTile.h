@@ -38,7 +38,6 @@ public:
     // The caption's piece of matching text, with the matching words marked; empty unless
     // filtered.
     const TextMatch::Excerpt& excerpt() const { return m_excerpt; }
-    bool hovering() const { return m_hovering; }
 
     // "Hoy, 8:19", "Ayer, 23:05", otherwise the short date and time of the locale; each word
     // capitalised.
