@@ -3,8 +3,8 @@
 // scale 2): from `brindlecap area` to both overlays painted with the frozen screens, through the
 // compositor's screen copy and through the portal, beside the portal call alone. Layout "4k" (one
 // 3840x2160 output): `brindlecap full --output` beside grim writing the same output. Medians.
+#include "PortalScreenshot.h"
 #include "ProgramUnderTest.h"
-#include "wayland/PortalScreenshot.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

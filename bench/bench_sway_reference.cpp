@@ -1,8 +1,8 @@
 // What the program's Wayland capture is measured against, inside a headless sway session (run by
 // scripts/bench.sh as the session's user): grim writing the whole layout as PNG, and the
 // screenshot portal's non-interactive call (whose wlr back-end runs grim itself). Prints medians.
+#include "PortalScreenshot.h"
 #include "Timing.h"
-#include "wayland/PortalScreenshot.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -30,9 +30,13 @@ std::optional<QByteArray> ask(uint32_t type) {
     request.append(reinterpret_cast<const char*>(header), sizeof header);
     socket.write(request);
     QByteArray answer;
-    while (answer.size() < headerSize ||
-           answer.size() < headerSize + qsizetype(reinterpret_cast<const uint32_t*>(
-                                            answer.constData() + magicSize)[0])) {
+    // The length follows the 6-byte magic, unaligned: copied out, not read in place.
+    const auto length = [&answer] {
+        uint32_t value = 0;
+        std::memcpy(&value, answer.constData() + magicSize, sizeof value);
+        return qsizetype(value);
+    };
+    while (answer.size() < headerSize || answer.size() < headerSize + length()) {
         if (!socket.waitForReadyRead(answerTimeoutMs))
             return std::nullopt;
         answer += socket.readAll();

@@ -29,6 +29,12 @@ display="$(cd "$run" && ls wayland-* 2>/dev/null | grep -v lock | head -n1)"
 [[ -n "$display" ]] || fail "sway made no Wayland socket"
 export WAYLAND_DISPLAY="$display"
 
+# A real seat always has a keyboard. Without one, each wtype run brings the seat's first keyboard,
+# a client binds it only after that run's first key went by, and the key is lost: hold one
+# keyboard (wtype typing from a pipe no one writes to) for the whole session.
+sleep infinity | wtype - &
+echo $! >>"$run/pids"
+
 # xdg-desktop-portal-wlr exits at start without pipewire's socket.
 pipewire >"$base/pipewire.log" 2>&1 &
 echo $! >>"$run/pids"

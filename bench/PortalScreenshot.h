@@ -1,7 +1,7 @@
 #pragma once
 
-// One non-interactive call of org.freedesktop.portal.Screenshot, waiting for its Response, for
-// the fixture's smoke test and the reference benchmark (the program has its own client).
+// One non-interactive call of org.freedesktop.portal.Screenshot, waiting for its Response: what
+// the sway benchmarks measure the program against (the program has its own client).
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QEventLoop>
