@@ -130,6 +130,7 @@ void CaptureController::prepareBackends() {
     grabber();
     windowFinder();
     activeWindow();
+    OverlayWindow::prepare();
 }
 
 ScreenGrabber& CaptureController::grabber() {
@@ -258,9 +259,11 @@ void CaptureController::present(const QList<Shot>& shots, const QList<QRectF>& w
         };
         m_windows.push_back(std::move(window));
     }
+    Trace::mark("overlays made");
     m_unpainted = int(m_windows.size());
     for (const OverlayPtr& window : m_windows)
         window->showFrozen();
+    Trace::mark("overlays shown");
 
     if (m_windows.empty()) {
         // Shots whose display went away in the meantime: nothing to show, so nothing runs.

@@ -23,8 +23,8 @@ class CaptureController : public QObject {
     Q_OBJECT
 
 public:
-    // Picks the session's back-ends now, so the first capture does not wait for them and the
-    // start-up log names them.
+    // Picks the session's back-ends and readies the overlays now, so the first capture does not
+    // wait for them and the start-up log names them.
     void prepareBackends();
     // Made on first use with the session's grabber; lives as long as the application.
     static CaptureController& shared();

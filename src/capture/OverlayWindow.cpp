@@ -1,11 +1,13 @@
 #include "capture/OverlayWindow.h"
 
 #include "capture/DimView.h"
+#include "capture/Trace.h"
 #include "capture/VeiledFrame.h"
 #include "editor/CanvasView.h"
 #include "platform/X11.h"
 
 #include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -50,6 +52,15 @@ OverlayWindow::OverlayWindow(const Shot& shot)
 }
 
 OverlayWindow::~OverlayWindow() = default;
+
+void OverlayWindow::prepare() {
+    // Qt's Wayland client sets up EGL (a driver, or llvmpipe with LLVM) when it shows the first
+    // window of the process, even a frameless raster one, to learn whether it could draw window
+    // frames: 0.05-0.2 s here that would land between the grab and the overlays. This query sets it
+    // up now. On X11 it would load GLX for nothing.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        QOpenGLContext::supportsThreadedOpenGL();
+}
 
 void OverlayWindow::showFrozen() {
     // A Wayland client cannot place its windows: a full-screen window on the shot's output is
@@ -113,6 +124,8 @@ bool OverlayWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void OverlayWindow::paintEvent(QPaintEvent* event) {
+    if (!m_painted)
+        Trace::mark("overlay painting");
     QPainter painter(this);
     // The image carries the display's ratio, so its device pixels land one to one.
     painter.drawImage(event->rect(), m_image,

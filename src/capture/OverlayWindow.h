@@ -17,6 +17,9 @@ public:
     explicit OverlayWindow(const Shot& shot);
     ~OverlayWindow() override;
 
+    // Does ahead what the first overlay of the process would otherwise wait for.
+    static void prepare();
+
     // Shows the window with the frozen image already on the display where the platform allows.
     void showFrozen();
 

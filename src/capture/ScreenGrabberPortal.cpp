@@ -22,6 +22,7 @@ const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
 // The portal's Response codes: 0 success, 1 refused by the user, 2 ended otherwise.
 constexpr uint responseSuccess = 0;
+constexpr uint responseRefused = 1;
 
 // The path the portal gives the request for this handle token, known before the call so the
 // answer cannot arrive before we listen for it.
@@ -106,9 +107,16 @@ private Q_SLOTS:
     // The message names the request it answers.
     void onResponse(uint response, const QVariantMap& results, const QDBusMessage& message) {
         const QString path = message.path();
-        if (response != responseSuccess) {
+        // Only a refusal is the user's answer; any other end (the portal's back-end failed, a
+        // dialog closed) is one failed capture, and the next may work.
+        if (response == responseRefused) {
             m_refused = true;
             finish(path, Failure{::tr("El escritorio no permitió la captura de pantalla.")});
+            return;
+        }
+        if (response != responseSuccess) {
+            finish(path, Failure{::tr("El portal de capturas de pantalla del escritorio no pudo "
+                                      "hacer la captura.")});
             return;
         }
         const QUrl uri(results.value(QStringLiteral("uri")).toString());

@@ -53,7 +53,11 @@ done
 [[ ! -e "$scratch/shot.png" ]] || fail "a file without a capture"
 
 desktop-file-validate "$root/usr/share/applications/brindlecap.desktop"
-grep -qx "Exec=brindlecap" "$root/usr/share/applications/brindlecap.desktop" || fail "Exec"
+# KWin grants its screenshots to the entry whose Exec is the running program's own file.
+entry="$root/usr/share/applications/brindlecap.desktop"
+grep -qx "Exec=/usr/bin/brindlecap-app" "$entry" || fail "Exec: $(grep '^Exec=' "$entry" | head -n1)"
+grep -qx "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2" "$entry" \
+    || fail "the menu entry does not ask KWin for ScreenShot2"
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.tamrivo.Brindlecap.metainfo.xml"
 file "$root/usr/share/icons/hicolor/48x48/apps/brindlecap.png" | grep -q "48 x 48" || fail "icon size"
 echo "package $(basename "$deb") checked"
