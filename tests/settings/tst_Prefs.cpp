@@ -132,7 +132,7 @@ private Q_SLOTS:
 
         QCOMPARE(decoded("{'keyCode':3,'modifiers':256,'display':'x'}"),
                  (KeyCombo{3, 256, "x"}.toJson()));
-        QCOMPARE(decoded("abc"), "none"); // the rest of the decoding is tst_KeyCombo's table
+        QCOMPARE(decoded("abc"), "none"); // the rest of the decoding is tst_ShortcutRules' table
     }
 
     // A write changes its key's line only: the user's comments, other sections and values this

@@ -1,11 +1,15 @@
+// Capture offscreen: the controller's failures and alerts, and the save dialog.
 #include "TestHome.h"
 #include "capture/CaptureController.h"
 #include "capture/DimView.h"
 #include "capture/OverlayWindow.h"
+#include "capture/SaveDialog.h"
 #include "settings/Prefs.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -62,9 +66,21 @@ void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
 }
 
+// Runs `act` on the modal dialog of type T once it is up.
+template <typename T> void whenModal(std::function<void(T*)> act) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            act(dialog);
+        }
+    });
+    poll->start(50);
+}
+
 } // namespace
 
-class tst_CaptureController : public QObject {
+class tst_CaptureDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -182,10 +198,39 @@ private Q_SLOTS:
         QCOMPARE(CaptureController::textToast(u"Hola"_qs), u"Texto copiado (1 línea)"_qs);
     }
 
+    void opensInTheSaveFolderAndReportsAFailedWrite() {
+        const QString folder = QDir::homePath() + "/guardar/aqui";
+        Prefs::setSaveFolder(folder);
+        QDir().mkpath(folder);
+        const QString unmakeable = unmakeableFolder(folder + "/archivo", "dentro.png");
+        QImage image(80, 60, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QString directory, reason;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        whenModal<QFileDialog>([&](QFileDialog* d) {
+            directory = d->directory().absolutePath();
+            d->selectFile(unmakeable);
+            whenModal<QMessageBox>([&](QMessageBox* box) {
+                icon = box->icon();
+                reason = box->informativeText();
+                box->accept();
+            });
+            QMetaObject::invokeMethod(d, "accept");
+        });
+
+        SaveDialog::save({image, QSizeF(40, 30)});
+
+        QCOMPARE(directory, folder);
+        QCOMPARE(icon, QMessageBox::Critical);
+        // The file the dialog chose inside the plain file, named with the system's reason.
+        QVERIFY2(reason.contains(folder + "/archivo/") && reason.contains(".png»: "),
+                 qPrintable(reason));
+    }
+
 private:
     FakeGrabber* m_grabber = nullptr; // owned by the controller
     std::unique_ptr<CaptureController> m_controller;
 };
 
-QTEST_MAIN(tst_CaptureController)
-#include "tst_CaptureController.moc"
+QTEST_MAIN(tst_CaptureDialogs)
+#include "tst_CaptureDialogs.moc"

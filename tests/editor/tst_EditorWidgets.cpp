@@ -1,9 +1,9 @@
-// The capture canvas driven as a user drives it: the wiring of input to the selection and the
-// document. The rules themselves are tables in tst_Selection, tst_Document and tst_ToolState.
+// Editor widgets offscreen: bar symbols and sliders, and the canvas driven as a user drives it.
 #include "TestHome.h"
 #include "editor/BarButton.h"
 #include "editor/BarView.h"
 #include "editor/CanvasView.h"
+#include "editor/Icons.h"
 #include "editor/PaletteView.h"
 #include "editor/SliderTrack.h"
 #include "editor/ToolState.h"
@@ -81,10 +81,50 @@ struct CanvasFixture {
 
 } // namespace
 
-class tst_CanvasView : public QObject {
+class tst_EditorWidgets : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The pieces the bars are built from: the embedded symbols and the value a slider takes under
+    // the pointer. Every embedded symbol renders as a white glyph: not missing, not a filled
+    // square.
+    void iconsRenderWhite() {
+        for (const QString& name : Icons::names()) {
+            const QImage image =
+                Icons::pixmap(name, 24, 2).toImage().convertToFormat(QImage::Format_ARGB32);
+            double covered = 0;
+            bool white = true;
+            for (int i = 0; i < image.width() * image.height(); ++i) {
+                const QRgb pixel = image.pixel(i % image.width(), i / image.width());
+                covered += qAlpha(pixel) / 255.0;
+                white &= !qAlpha(pixel) || (pixel | 0xff000000u) == 0xffffffffu;
+            }
+            const double share = covered / (image.width() * image.height());
+            QVERIFY2(white && share > 0.04 && share < 0.6, qPrintable(name));
+        }
+    }
+
+    // The value under the pointer in steps from the track's ends, kept in range; a press
+    // reports it once.
+    void sliderValueUnderPointer() {
+        SliderTrack opacity(0.1, 1.0, 0.05, false), marker(4, 40, 2, true);
+        opacity.resize(130, 30);
+        marker.resize(88, 30);
+        marker.setValue(40);
+        QList<double> changes;
+        marker.onChange = [&](double v) { changes.append(v); };
+
+        QCOMPARE(opacity.valueAt(0), 0.1);
+        QCOMPARE(opacity.valueAt(130), 1.0);
+        // The marker track: two points per unit from x = 8; halfway between 4 and 6 rounds up.
+        QCOMPARE(marker.valueAt(10), 6.0);
+        QCOMPARE(marker.valueAt(9.9), 4.0);
+        QTest::mouseClick(&marker, Qt::LeftButton, {}, QPoint(10, 15));
+        QCOMPARE(changes, QList<double>{6.0});
+    }
+
+    // The capture canvas driven as a user drives it: the wiring of input to the selection and the
+    // document. The rules themselves are tables in tst_EditorRules.
     // Draw, move, undo and redo through the keys, draw again and delete: the live copy follows
     // each change that happened and none that did not (a plain click, an undo with no step).
     void editingThroughTheKeys() {
@@ -112,7 +152,7 @@ private Q_SLOTS:
 
     // Escape and an empty Return leave nothing; Return commits the typing, in the colour picked
     // meanwhile, and never ends the capture; once the field is gone the keys do. Where the field
-    // goes is a table in tst_Selection.
+    // goes is a table in tst_EditorRules.
     void typingThenTheKeysThatEndTheCapture() {
         CanvasFixture f;
         f.select(area);
@@ -227,5 +267,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_CanvasView)
-#include "tst_CanvasView.moc"
+QTEST_MAIN(tst_EditorWidgets)
+#include "tst_EditorWidgets.moc"

@@ -1,7 +1,8 @@
-// Writing new files for the save folder and the history: never a shared name, never a replaced
-// file, never a partial file, and a failure that names the file and the system's reason.
+// Platform rules: the autostart entry, large-page tunables and writing new files.
 #include "FileSizeLimit.h"
 #include "TestHome.h"
+#include "platform/Autostart.h"
+#include "platform/LargePages.h"
 #include "platform/NewFile.h"
 
 #include <QDir>
@@ -21,10 +22,71 @@ NewFile::NameFor numberedUpTo(int names) {
 
 } // namespace
 
-class tst_NewFile : public QObject {
+class tst_PlatformRules : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The autostart entry: the command line desktops run at login, and when an entry counts as on.
+    void execLine_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("line");
+        const auto row = [](const char* name, const char* program, const char* line) {
+            QTest::newRow(name) << QString::fromUtf8(program) << QString::fromUtf8(line);
+        };
+        row("spaces stay inside the quotes", "/opt/my apps/brindlecap",
+            R"("/opt/my apps/brindlecap")");
+        row("quote, dollar and backquote take a backslash, doubled by the value", R"(/a"b$c`d)",
+            R"("/a\\"b\\$c\\`d")");
+        row("a backslash becomes four", R"(/a\b)", R"("/a\\\\b")");
+        row("a percent sign is no field code", "/100%/b", R"("/100%%/b")");
+    }
+    void execLine() {
+        QFETCH(QString, program);
+
+        QTEST(Autostart::execLine(program), "line");
+    }
+
+    void isEnabled_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("an entry is on") << QByteArray("[Desktop Entry]\nExec=x\n") << true;
+        QTest::newRow("Hidden=true switches it off")
+            << QByteArray("[Desktop Entry]\nHidden = true\nExec=x\n") << false;
+    }
+    void isEnabled() {
+        QFETCH(QByteArray, contents);
+        QVERIFY(writeWholeFile(Autostart::filePath(), contents));
+
+        QTEST(Autostart::isEnabled(), "enabled");
+    }
+
+    void tunables_data() {
+        QTest::addColumn<QByteArray>("mode");
+        QTest::addColumn<QByteArray>("tunables");
+        QTest::addColumn<QByteArray>("expected"); // empty: no restart
+
+        const auto row = [](const char* name, const char* mode, const char* tunables,
+                            const char* expected) {
+            QTest::newRow(name) << QByteArray(mode) << QByteArray(tunables) << QByteArray(expected);
+        };
+        const char* advised = "always [madvise] never\n";
+        row("advised, none set", advised, "", "glibc.malloc.hugetlb=1");
+        row("advised, others kept", advised, "glibc.malloc.arena_max=2",
+            "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
+        row("user turned it off", advised, "glibc.malloc.hugetlb=0", "");
+        row("always", "[always] madvise never\n", "", "");
+        row("no such file", "", "", "");
+    }
+
+    void tunables() {
+        QFETCH(QByteArray, mode);
+        QFETCH(QByteArray, tunables);
+
+        QTEST(LargePages::tunablesFor(mode, tunables).value_or(QByteArray()), "expected");
+    }
+
+    // Writing new files for the save folder and the history: never a shared name, never a replaced
+    // file, never a partial file, and a failure that names the file and the system's reason.
     void concurrentWritersNeverShareANameNorReplaceAFile() {
         QTemporaryDir dir;
         writeWholeFile(dir.filePath("0.png"), "older capture");
@@ -92,5 +154,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_NewFile)
-#include "tst_NewFile.moc"
+QTEST_GUILESS_MAIN(tst_PlatformRules)
+#include "tst_PlatformRules.moc"

@@ -1,0 +1,289 @@
+// Capture on the real X server: grabbing screens, the veiled frame, the countdown and delivery.
+#include "TestHome.h"
+#include "capture/Countdown.h"
+#include "capture/Output.h"
+#include "capture/ScreenGrabber.h"
+#include "capture/VeiledFrame.h"
+#include "recents/History.h"
+#include "settings/Prefs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+// Four coloured quadrants over `size` points.
+void paintQuadrants(QPainter& p, QSize size) {
+    const QColor colours[4] = {QColor(255, 0, 0), QColor(0, 200, 0), QColor(0, 0, 255),
+                               QColor(250, 250, 20)};
+    const QSize half = size / 2;
+    for (int q = 0; q < 4; ++q)
+        p.fillRect(QRect(QPoint(q % 2 * half.width(), q / 2 * half.height()), half), colours[q]);
+}
+
+// Outside the window manager's control, so it lands exactly where asked.
+class PatternWindow : public QRasterWindow {
+public:
+    explicit PatternWindow(const QRect& logical) {
+        setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        setGeometry(logical);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        paintQuadrants(p, size());
+    }
+};
+
+// Also holds the grabber to its promise of never answering inside the call.
+GrabResult grab(ScreenGrabber& grabber, const QList<QScreen*>& screens) {
+    std::optional<GrabResult> result;
+    grabber.capture(screens, [&](GrabResult r) { result = std::move(r); });
+    if (result)
+        return Failure{QStringLiteral("answered inside capture()")};
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, 10000))
+        return Failure{QStringLiteral("no result")};
+    return *result;
+}
+
+QWidget* panel() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("Countdown") && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+Rendered rendered(QSize pixels, qreal scale, quint32 seed = 1) {
+    QImage image(pixels, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x)
+            image.setPixel(x, y, rng.generate() | 0xff000000u);
+    return {image, QSizeF(pixels) / scale};
+}
+
+// xclip reads from us, so the event loop has to run while it does.
+QByteArray clipboardBytes(const QString& target) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
+    if (!xclip.waitForStarted() ||
+        !QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
+        return {};
+    return xclip.readAllStandardOutput();
+}
+
+QImage clipboardImage(const QString& target) {
+    return QImage::fromData(clipboardBytes(target)).convertToFormat(QImage::Format_RGB32);
+}
+
+// Delivers and waits for the completion: its failure message, empty on success; nullopt when it
+// never came.
+std::optional<QString> deliverAndWait(const Rendered& r, bool copy, std::optional<QString> saveTo,
+                                      bool history) {
+    std::optional<QString> message;
+    Output::deliver(r, copy, saveTo, history, [&](const Status& s) { message = s.message(); });
+    if (!QTest::qWaitFor([&] { return message.has_value(); }, 20000))
+        return std::nullopt;
+    return message;
+}
+
+} // namespace
+
+class tst_CaptureX11 : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Delivery keeps history from an empty one.
+    void init() {
+        Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), true);
+        History::clear();
+    }
+
+    void patternsLandAtTheirPlaceWithoutThePointerWithEitherTransport() {
+        QScreen* left = QGuiApplication::screenAt({10, 10});
+        QScreen* right = QGuiApplication::screenAt({1930, 10});
+        QVERIFY(left && right && right->devicePixelRatio() == 2.0);
+        PatternWindow onLeft{QRect(100, 60, 200, 120)}, onRight{QRect(1920 + 50, 30, 160, 100)};
+        onLeft.show();
+        onRight.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&onLeft) && QTest::qWaitForWindowExposed(&onRight));
+        QCursor::setPos(right, onRight.geometry().topLeft() + QPoint(40, 25));
+        QTest::qWait(300);
+        const auto shm = ScreenGrabberX11::create(ScreenGrabberX11::Transport::Auto);
+
+        const GrabResult a = grab(*shm, {right, left});
+        const GrabResult again = grab(*shm, {right}); // the reused segment
+        const GrabResult b =
+            grab(*ScreenGrabberX11::create(ScreenGrabberX11::Transport::GetImage), {right, left});
+
+        QVERIFY2(a && again && b, qPrintable(a.message() + again.message() + b.message()));
+        QCOMPARE(b->size(), 2);
+        QCOMPARE(b->at(0).screen, right); // in the order asked for
+        QCOMPARE(b->at(1).screen, left);
+        QCOMPARE(a->value(0).image, b->at(0).image);
+        QCOMPARE(a->value(1).image, b->at(1).image);
+        QCOMPARE(again->value(0).image, b->at(0).image);
+        for (const auto& shot : *b) {
+            const int scale = int(shot.screen->devicePixelRatio());
+            const QRect r = (shot.screen == right ? onRight : onLeft).geometry();
+            const QImage image = shot.image.convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(image.size(), shot.screen->geometry().size() * scale);
+            QCOMPARE(shot.image.devicePixelRatio(), shot.screen->devicePixelRatio());
+            // The window's pixels, and one pixel more up and left that is not its own.
+            QImage window(r.size() * scale, QImage::Format_RGB32);
+            window.setDevicePixelRatio(scale);
+            QPainter p(&window);
+            paintQuadrants(p, r.size());
+            p.end();
+            const QPoint at = (r.topLeft() - shot.screen->geometry().topLeft()) * scale;
+            QCOMPARE(image.copy(QRect(at, window.size())), window);
+            QVERIFY(image.pixel(at - QPoint(1, 1)) != window.pixel(0, 0));
+        }
+    }
+
+    // Darkened as Qt's own first paint will (any difference would flicker), in several bands with
+    // a short last one.
+    void theServerShowsTheVeiledImage() {
+        const QSize size(1000, 700);
+        QWindow window;
+        window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        window.setGeometry(QRect(QPoint(20, 20), size));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QImage image(size, QImage::Format_RGB32); // every value of every channel somewhere
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
+
+        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
+
+        // What the server holds, read back from it; colours only: the spare byte is undefined.
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        QImage painted = image.copy();
+        QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 115));
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB888),
+                 painted.convertToFormat(QImage::Format_RGB888));
+        // An image the window cannot take as it is draws nothing.
+        QVERIFY(
+            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
+    }
+
+    // Only order and lower bounds: a busy machine may run the timers late, never early.
+    void replacesTheRunningOneAndCountsDownUnderThePointer() {
+        QStringList shown;
+        int firstRuns = 0;
+        qint64 actedAt = -1;
+        bool panelUpWhenActing = true;
+        QScreen* right = QGuiApplication::screenAt(QPoint(1930, 10));
+        QVERIFY(right && right->devicePixelRatio() == 2.0);
+        QCursor::setPos(right, right->geometry().topLeft() + QPoint(30, 30));
+        QTRY_COMPARE(QGuiApplication::screenAt(QCursor::pos()), right);
+        Countdown::run(3, [&] { ++firstRuns; });
+        QTest::qWait(300);
+        QElapsedTimer clock;
+        clock.start();
+
+        Countdown::run(2, [&] {
+            actedAt = clock.elapsed();
+            panelUpWhenActing = panel();
+        });
+
+        QVERIFY(panel());
+        QCOMPARE(panel()->screen(), right);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const auto* number = panel() ? panel()->findChild<QLabel*>(u"number"_qs) : nullptr;
+                if (number && !number->text().isEmpty() &&
+                    shown.value(shown.size() - 1) != number->text())
+                    shown.append(number->text());
+                return actedAt >= 0;
+            },
+            12000));
+        QCOMPARE(shown, (QStringList{"2", "1"}));
+        QVERIFY(!panelUpWhenActing);
+        QVERIFY2(actedAt >= 2150, qPrintable(QString::number(actedAt)));
+        QTest::qWait(1000); // past the end of the replaced run
+        QCOMPARE(firstRuns, 0);
+    }
+
+    void laterCopyWinsAndOthersReadItAsPngAndTiff() {
+        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
+        int completions = 0;
+        const qint64 before = Output::generation();
+
+        Output::deliver(large, true, std::nullopt, false, [&](const Status&) { ++completions; });
+        Output::deliver(small, true, std::nullopt, false, [&](const Status&) { ++completions; });
+
+        QCOMPARE(Output::generation(), before + 2);
+        QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
+        QCOMPARE(clipboardImage("image/png"), small.image);
+        QCOMPARE(clipboardImage("image/tiff"), small.image);
+    }
+
+    // Into a folder that does not exist yet (the density is checked end to end); the second file of
+    // the same second gets "(2)"; a folder that cannot be made fails the save, but neither the copy
+    // nor the history entry.
+    void savesKeepPixelsAndDensityAndNeverReplaceEachOther() {
+        const QTemporaryDir dir;
+        const QString name = dir.filePath("nueva/con/padres/Brindlecap 2026-12-05 08.19.19.png");
+        const Rendered first = rendered({300, 200}, 2, 4), second = rendered({31, 21}, 1, 5),
+                       third = rendered({70, 50}, 1, 9);
+        const QString unmakeable = unmakeableFolder(dir.filePath("archivo"), "sub/x.png");
+
+        QCOMPARE(deliverAndWait(first, false, name, false), QString());
+        QCOMPARE(deliverAndWait(second, false, name, false), QString());
+        QVERIFY(
+            deliverAndWait(third, true, unmakeable, true).value_or(QString()).contains(unmakeable));
+
+        const QImage saved(name);
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), first.image);
+        QCOMPARE(QImage(QString(name).replace(".png", " (2).png")).size(), second.image.size());
+        QCOMPARE(History::items().size(), 1);
+        QCOMPARE(clipboardImage("image/png"), third.image);
+    }
+
+    void historyOnlyLeavesClipboardAndGenerationAloneAndHonoursKeepHistory() {
+        QApplication::clipboard()->setText(QStringLiteral("antes"));
+        const qint64 before = Output::generation();
+
+        QCOMPARE(deliverAndWait(rendered({50, 40}, 1), false, std::nullopt, true), QString());
+        QCOMPARE(Output::generation(), before);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("antes"));
+        QCOMPARE(History::items().size(), 1);
+        Prefs::setBool(QString::fromLatin1(Prefs::Keys::keepHistory), false);
+        QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
+
+        QCOMPARE(History::items().size(), 1);
+    }
+
+    // The recents drawer copies a stored PNG: the TIFF and the image then come from decoding it.
+    void pngAloneOffersTiffWithItsDensityWhenAsked() {
+        const Rendered capture = rendered({30, 20}, 2, 6);
+        const QByteArray png = Output::pngData(capture).value_or(QByteArray());
+
+        QApplication::clipboard()->setMimeData(Output::clipboardData(png).release());
+
+        QCOMPARE(clipboardBytes("image/png"), png);
+        const QImage tiff = clipboardImage("image/tiff");
+        QCOMPARE(tiff, capture.image);
+        QCOMPARE(tiff.dotsPerMeterX(), 5669);
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 capture.image);
+    }
+};
+
+QTEST_MAIN(tst_CaptureX11)
+#include "tst_CaptureX11.moc"

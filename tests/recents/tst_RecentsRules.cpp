@@ -1,0 +1,190 @@
+// Recents rules: the drawer's layout, drag and tile dates, and finding captures by their text.
+#include "recents/CaptureTile.h"
+#include "recents/DrawerLayout.h"
+#include "recents/TextMatch.h"
+
+#include <QTest>
+
+using TextMatch::Span;
+using Spans = QList<Span>;
+
+Q_DECLARE_METATYPE(TextMatch::Span)
+
+class tst_RecentsRules : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Where the recents drawer goes, how it lays out its header, when a press becomes a drag and
+    // how a tile names its capture's date, on the rules' edge cases.
+    void panelWidth_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("visibleWidth");
+        QTest::addColumn<int>("width");
+
+        QTest::newRow("two entries still fit the 640-point strip and its margins")
+            << 2 << 1920 << 672;
+        QTest::newRow("three entries widen it by their last tile") << 3 << 1920 << 686;
+        QTest::newRow("twenty entries are capped 20 points inside each screen edge")
+            << 20 << 1920 << 1880;
+        QTest::newRow("a narrow screen caps even the empty drawer") << 0 << 600 << 560;
+    }
+    void panelWidth() {
+        QFETCH(int, entries);
+        QFETCH(int, visibleWidth);
+
+        QTEST(DrawerLayout::panelWidth(entries, visibleWidth), "width");
+    }
+
+    void header_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QRect>("button");
+        QTest::addColumn<int>("searchWidth");
+        QTest::addColumn<QRect>("search");
+        QTest::addColumn<QRect>("hint");
+
+        const QRect none;
+        QTest::newRow("empty drawer: the hint ends at the right margin")
+            << 672 << none << 0 << none << QRect(226, 17, 430, 14);
+        QTest::newRow("with entries the hint ends 12 points before Vaciar")
+            << 1880 << QRect(1814, 15, 50, 20) << 0 << none << QRect(1372, 17, 430, 14);
+        QTest::newRow("a hint that would come within 12 points of the title is left out")
+            << 672 << QRect(606, 15, 50, 20) << 0 << none << none;
+        QTest::newRow("the search field sits before Vaciar, the hint before the search field")
+            << 1880 << QRect(1814, 15, 50, 20) << 200 << QRect(1602, 13, 200, 22)
+            << QRect(1160, 17, 430, 14);
+        QTest::newRow("a search field without room for its width is narrowed to what is left")
+            << 400 << QRect(334, 15, 50, 20) << 200 << QRect(198, 13, 124, 22) << none;
+        QTest::newRow("a search field narrower than 80 points is left out")
+            << 330 << QRect(264, 15, 50, 20) << 200 << none << none;
+    }
+    void header() {
+        QFETCH(int, width);
+        QFETCH(QRect, button);
+        QFETCH(int, searchWidth);
+
+        const DrawerLayout::Header placed = DrawerLayout::header(
+            width, QSize(170, 17), QSize(430, 14),
+            button.isValid() ? std::optional(QSize(50, 20)) : std::nullopt,
+            searchWidth ? std::optional(QSize(searchWidth, 22)) : std::nullopt);
+
+        QCOMPARE(placed.title, QRect(16, 15, 170, 17));
+        QCOMPARE(placed.clearButton.value_or(QRect()), button);
+        QTEST(placed.search.value_or(QRect()), "search");
+        QTEST(placed.hint.value_or(QRect()), "hint");
+    }
+
+    void pressThatMovesMoreThanFourPointsDrags_data() {
+        QTest::addColumn<QPointF>("moved");
+        QTest::addColumn<bool>("drags");
+
+        QTest::newRow("4 points sideways: still a click") << QPointF(-4, 0) << false;
+        QTest::newRow("4 points on a slant: still a click") << QPointF(2.4, 3.2) << false;
+        QTest::newRow("just past 4 points down: a drag") << QPointF(0, 4.01) << true;
+    }
+    void pressThatMovesMoreThanFourPointsDrags() {
+        QFETCH(QPointF, moved);
+
+        QTEST(DrawerLayout::startsDrag(moved), "drags");
+    }
+
+    void tileDatesSayTodayAndYesterdayInWords_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("text");
+
+        const QDate today(2026, 12, 7);
+        QTest::newRow("today") << QDateTime(today, QTime(8, 19)) << "Hoy, 8:19";
+        QTest::newRow("yesterday late")
+            << QDateTime(today.addDays(-1), QTime(23, 5)) << "Ayer, 23:05";
+        QTest::newRow("earlier: the short date")
+            << QDateTime(today.addDays(-2), QTime(9, 0)) << "5/12/26, 9:00";
+    }
+    void tileDatesSayTodayAndYesterdayInWords() {
+        QFETCH(QDateTime, when);
+        const QDateTime now(QDate(2026, 12, 7), QTime(10, 0));
+
+        QTEST(CaptureTile::dateText(when, now, QLocale(QLocale::Spanish, QLocale::Spain)), "text");
+    }
+
+    // The rule that finds captures by their text: every word of the query, ignoring case and
+    // accents, and where in a line the words are marked.
+    void matches_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("matches");
+        const auto row = [](const char* name, const char* query, bool matches,
+                            const QStringList& lines = {u"Error: connection refused"_qs,
+                                                        u"Acción no permitida"_qs}) {
+            QTest::newRow(name) << QString::fromUtf8(query) << lines << matches;
+        };
+
+        row("case is ignored", "CONNECTION", true);
+        row("an accent-free query finds the accented word", "accion", true);
+        row("an accented query finds the accent-free word", "Érror", true);
+        row("text that came decomposed matches too", "accion", true, {u"Accio\u0301n"_qs});
+        row("every word must appear, in any order and line", "permitida  refused", true);
+        row("one missing word fails the match", "refused timeout", false);
+        row("part of a word is found", "conn", true);
+        row("a capture without text never matches", "a", false, {});
+        row("a query of blanks matches every capture", "  \t ", true, {});
+    }
+    void matches() {
+        QFETCH(QString, query);
+        QFETCH(QStringList, lines);
+
+        QTEST(TextMatch::matches(query, lines), "matches");
+    }
+
+    void spans_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Spans>("spans");
+        const auto row = [](const char* name, const char* query, const char* line, Spans spans) {
+            QTest::newRow(name) << QString::fromUtf8(query) << QString::fromUtf8(line) << spans;
+        };
+
+        row("a term marks its place in the original", "accion", "La Acción", {{3, 6}});
+        row("a decomposed accent is marked with its letter", "accion", "Accio\u0301n", {{0, 7}});
+        row("every occurrence is marked", "to", "toto to", {{0, 4}, {5, 2}});
+        row("overlapping terms merge into one mark", "conn nection", "connection", {{0, 10}});
+        row("nothing to mark", "zzz", "connection", {});
+    }
+    void spans() {
+        QFETCH(QString, query);
+        QFETCH(QString, line);
+
+        QTEST(TextMatch::spans(TextMatch::terms(query), line), "spans");
+    }
+
+    // Excerpts of at most 20 characters around the term "refused".
+    void excerpt_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Spans>("spans");
+        const auto row = [](const char* name, const QStringList& lines, const char* text,
+                            Spans spans) {
+            QTest::newRow(name) << lines << QString::fromUtf8(text) << spans;
+        };
+
+        row("the first line with a term, whole when it fits", {"nothing", "a refused call"},
+            "a refused call", {{2, 7}});
+        row("a long line is cut after", {"refused by the server at the far end"},
+            "refused by the serv…", {{0, 7}});
+        row("a long line is cut on both sides around the first term",
+            {"the server at the far end said refused and left"}, "…nd said refused an…", {{9, 7}});
+        row("near the end it is cut before only", {"at the far end of it all, refused"},
+            "…of it all, refused", {{12, 7}});
+        row("no line with a term gives nothing", {"accepted"}, "", {});
+    }
+    void excerpt() {
+        QFETCH(QStringList, lines);
+
+        const TextMatch::Excerpt cut =
+            TextMatch::excerpt(TextMatch::terms(u"refused"_qs), lines, 20);
+
+        QTEST(cut.text, "text");
+        QTEST(cut.spans, "spans");
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_RecentsRules)
+#include "tst_RecentsRules.moc"
