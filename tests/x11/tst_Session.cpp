@@ -1,5 +1,5 @@
 // The fixture itself: every end-to-end test relies on this session looking like a two-monitor
-// desktop with mixed scales (the clipboard's reading by other clients is shown by tst_Output).
+// desktop with mixed scales (the clipboard's reading by other clients is shown by tst_CaptureX11).
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
