@@ -66,8 +66,6 @@ start)
     cat >"$state/env" <<ENV
 export DISPLAY=:$num
 export QT_SCREEN_SCALE_FACTORS='LEFT=1;RIGHT=2'
-export BRINDLE_MONITOR_WIDTH=$w
-export BRINDLE_MONITOR_HEIGHT=$h
 ENV
     echo "X11 session on :$num, monitors LEFT and RIGHT of ${w}x$h"
     ;;

@@ -1,20 +1,11 @@
 #include "editor/Icons.h"
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace Icons {
-
-QStringList names() {
-    QStringList result;
-    const QStringList files = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
-    for (const QString& file : files)
-        result.append(file.chopped(4));
-    return result;
-}
 
 QPixmap pixmap(const QString& name, double sizeInPoints, double devicePixelRatio) {
     // Buttons repaint often (hover, on/off); rendering SVG each time would be wasted work.

@@ -9,10 +9,12 @@
 #include "settings/Prefs.h"
 
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QDrag>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -32,6 +34,21 @@ QString capitalisedWords(const QString& text) {
     return out;
 }
 
+// "Hoy, 8:19", "Ayer, 23:05", otherwise the short date and time of the locale; each word
+// capitalised.
+QString dateText(const QDateTime& when, const QDateTime& now, const QLocale& locale) {
+    const qint64 daysAgo = when.date().daysTo(now.date());
+    const QString time = locale.toString(when.time(), QLocale::ShortFormat);
+    QString day;
+    if (daysAgo == 0)
+        day = CaptureTile::tr("hoy");
+    else if (daysAgo == 1)
+        day = CaptureTile::tr("ayer");
+    else
+        day = locale.toString(when.date(), QLocale::ShortFormat);
+    return capitalisedWords(day + QStringLiteral(", ") + time);
+}
+
 } // namespace
 
 CaptureTile::CaptureTile(const QRect& frame, const QString& url, QWidget* parent)
@@ -42,19 +59,6 @@ CaptureTile::CaptureTile(const QRect& frame, const QString& url, QWidget* parent
     m_date = dateText(modified.isValid() ? modified : now, now, QLocale());
     m_caption = m_date;
     setToolTip(tr("Clic para copiar · arrastra para soltarla en otra app"));
-}
-
-QString CaptureTile::dateText(const QDateTime& when, const QDateTime& now, const QLocale& locale) {
-    const qint64 daysAgo = when.date().daysTo(now.date());
-    const QString time = locale.toString(when.time(), QLocale::ShortFormat);
-    QString day;
-    if (daysAgo == 0)
-        day = tr("hoy");
-    else if (daysAgo == 1)
-        day = tr("ayer");
-    else
-        day = locale.toString(when.date(), QLocale::ShortFormat);
-    return capitalisedWords(day + QStringLiteral(", ") + time);
 }
 
 void CaptureTile::setThumbnail(const QImage& image, QSize pixelSize) {

@@ -2,7 +2,6 @@
 
 #include "recents/TextMatch.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QPointF>
 #include <QSize>
@@ -35,13 +34,6 @@ public:
     const QString& url() const { return m_url; }
     const QImage& thumbnail() const { return m_thumbnail; }
     const QString& caption() const { return m_caption; }
-    // The caption's piece of matching text, with the matching words marked; empty unless
-    // filtered.
-    const TextMatch::Excerpt& excerpt() const { return m_excerpt; }
-
-    // "Hoy, 8:19", "Ayer, 23:05", otherwise the short date and time of the locale; each word
-    // capitalised.
-    static QString dateText(const QDateTime& when, const QDateTime& now, const QLocale& locale);
 
     void copyItem();
     void reveal();

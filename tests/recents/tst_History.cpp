@@ -147,7 +147,8 @@ private Q_SLOTS:
     }
 
     // The text kept beside each history entry: private like the entries, unreadable files read as
-    // missing (so they are recognised again), gone with their entry, and searched newest first.
+    // missing (so they are recognised again) and gone with their entry. (Searching is
+    // tst_RecentsDrawer's, end to end, and TextMatch's table in tst_RecentsRules.)
     // Removed or pushed out of the history, an entry takes its text along.
     void keptTextIsPrivateAndLeavesWithItsEntry() {
         const QString entry = add(0), other = add(1);
@@ -188,18 +189,6 @@ private Q_SLOTS:
 
         QVERIFY(!TextIndex::text(entry));
         QCOMPARE(TextIndex::missing(), QStringList{entry});
-    }
-
-    void searchListsMatchesNewestFirst() {
-        const QString older = add(0), blank = add(1), unread = add(2), newer = add(3);
-        TextIndex::keep(older, {u"Conexión rechazada"_qs});
-        TextIndex::keep(blank, {});
-        TextIndex::keep(newer, {u"CONEXION perdida"_qs});
-
-        QCOMPARE(TextIndex::search(u"conexion"_qs), QStringList({newer, older}));
-        QCOMPARE(TextIndex::search(u"rechazada conexión"_qs), QStringList{older});
-        QCOMPARE(TextIndex::search(u"   "_qs), QStringList());
-        QCOMPARE(TextIndex::missing(), QStringList{unread});
     }
 
 private:

@@ -2,6 +2,7 @@
 
 // Driving the real program from an end-to-end test as a user would: commands, xdotool for the
 // keyboard and mouse, xdotool's window list for what is on the screen, xclip for the clipboard.
+#include "TestHome.h"
 #include "platform/X11.h"
 
 #include <QDir>
@@ -113,15 +114,6 @@ inline QByteArray clipboard(const QString& type) {
 }
 inline QImage clipboardImage() {
     return QImage::fromData(clipboard(u"image/png"_qs));
-}
-
-inline QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-inline bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 inline const QString historyFolder =

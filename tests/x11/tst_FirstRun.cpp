@@ -28,7 +28,7 @@ class tst_FirstRun : public QObject {
 
     // Starts the program on `settings` and waits for the welcome, found by its title.
     bool start(const QByteArray& settings) {
-        if (!writeFile(m_settings, settings))
+        if (!writeWholeFile(m_settings, settings))
             return false;
         m_program.start(QStringLiteral(BRINDLECAP_BINARY), {});
         return m_program.waitForStarted() && waitFor([] { return welcomes().size() == 1; });
@@ -50,7 +50,7 @@ private Q_SLOTS:
         const QByteArray edited = "; hand-written\n[General]\nsize.pen=\"7\"\n"
                                   "saveFolder=/tmp/a, b\ndidShowWelcome=yes\n; keep this too\n";
         QVERIFY(start(edited));
-        QCOMPARE(contentsOf(m_settings),
+        QCOMPARE(readFile(m_settings),
                  QByteArray(edited).replace("didShowWelcome=yes", "didShowWelcome=true"));
 
         QCOMPARE(brindlecap({"area"}).status, 0);
@@ -73,7 +73,7 @@ private Q_SLOTS:
 
         QVERIFY(start(broken));
 
-        QCOMPARE(contentsOf(m_settings), broken);
+        QCOMPARE(readFile(m_settings), broken);
         QByteArray said;
         QTRY_VERIFY((said += m_program.readAllStandardError())
                         .contains("no se puede leer como archivo de ajustes; se deja como está"));

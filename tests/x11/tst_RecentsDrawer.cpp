@@ -92,7 +92,7 @@ private Q_SLOTS:
         xdotool("mousemove %d %d click 1", firstTile.x(), firstTile.y());
 
         WAIT_VERIFY(!drawerOpen());
-        WAIT_COMPARE(clipboard(u"image/png"_qs), contentsOf(m_newest));
+        WAIT_COMPARE(clipboard(u"image/png"_qs), readFile(m_newest));
         const QImage tiff = QImage::fromData(clipboard(u"image/tiff"_qs), "TIFF");
         QCOMPARE(tiff.size(), QSize(400, 300));
         QCOMPARE(tiff.pixelColor(10, 10), QColor(Qt::blue));
@@ -152,6 +152,7 @@ private Q_SLOTS:
                  std::pair(0, QStringList({third, second, first, {}}).join(u'\n').toUtf8()));
         QCOMPARE(TextIndex::text(blank).value_or(QStringList{u"none"_qs}), QStringList());
         QCOMPARE(search("zzqx"), std::pair(1, QByteArray()));
+        QCOMPARE(search("  "), std::pair(1, QByteArray()));
 
         // Escape empties the field first, bringing every tile back, then closes the drawer.
         xdotool("key Escape");
@@ -172,7 +173,7 @@ private Q_SLOTS:
         WAIT_VERIFY(!drawerOpen());
 
         // A corrupt text and a missing one are read again when the drawer meets them.
-        QVERIFY(writeFile(TextIndex::textPath(first), "{\"format\": 1, \"lines\": ["));
+        QVERIFY(writeWholeFile(TextIndex::textPath(first), "{\"format\": 1, \"lines\": ["));
         QVERIFY(QFile::remove(TextIndex::textPath(third)));
         xdotool("key shift+ctrl+0");
         QTRY_VERIFY_WITH_TIMEOUT(hasText(first) && hasText(third), 6 * waitMs);

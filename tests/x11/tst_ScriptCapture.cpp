@@ -59,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(toFile.status, 0);
         QCOMPARE(toOut.status, 0);
         QVERIFY(toOut.out.startsWith("\x89PNG"));
-        QCOMPARE(toOut.out, contentsOf(m_out.filePath("1.png")));
+        QCOMPARE(toOut.out, readFile(m_out.filePath("1.png")));
         QVERIFY(toOut.err.isEmpty());
     }
 

@@ -1,7 +1,6 @@
 // The settings window on the real X server, with the real global shortcuts and key presses
 // through the server: recording suspends the shortcuts and a recorded one takes effect, and a
 // check box changed in the window decides what the next capture does.
-#include "TestHome.h"
 #include "app/CaptureActions.h"
 #include "capture/CaptureController.h"
 #include "recents/History.h"
