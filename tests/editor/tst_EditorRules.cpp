@@ -265,6 +265,8 @@ private Q_SLOTS:
         QTest::addColumn<OptTool>("expected");
         QTest::newRow("from the pointer a click chooses the tool")
             << OptTool() << int(Tool::pen) << true << OptTool(Tool::pen);
+        QTest::newRow("a click on another tool chooses it, its size bar open or not")
+            << OptTool(Tool::pen) << int(Tool::rect) << false << OptTool(Tool::rect);
         QTest::newRow("a second click returns to the pointer")
             << OptTool(Tool::pen) << int(Tool::pen) << false << OptTool();
         QTest::newRow("a second click after the size bar closed only brings it back")
