@@ -1,6 +1,6 @@
-// Editor rules without widgets: bar placement, selection geometry, the document and tool state.
+// Editor rules without widgets: selection geometry, the document and tool state. (Where the bars,
+// the loupe and the labels sit shows in screenshots: tools/screenshots.)
 #include "TestHome.h"
-#include "editor/BarLayout.h"
 #include "editor/Document.h"
 #include "editor/Selection.h"
 #include "editor/ToolState.h"
@@ -47,29 +47,6 @@ private Q_SLOTS:
     // Tool state reads and writes the settings: each test starts from none.
     void init() { forgetSettings(); }
 
-    // Where the toolbars land around a selection on a 1920 × 1080 point display.
-    void frames() {
-        const QRectF display(0, 0, 1920, 1080);
-        const auto tools = [&](QRectF s) {
-            return BarLayout::toolsBarFrame(s, display, QSizeF(38, 390)).topLeft();
-        };
-        const auto actions = [&](QRectF s) {
-            return BarLayout::actionsBarFrame(s, display, QSizeF(166, 38)).topLeft();
-        };
-
-        // Tools: right of the selection, 8 points away, tops level; else left of it; inside a
-        // full display; raised to stay 4 points above the bottom.
-        QCOMPARE(tools(QRectF(400, 300, 600, 500)), QPointF(1008, 300));
-        QCOMPARE(tools(QRectF(1320, 300, 600, 500)), QPointF(1274, 300));
-        QCOMPARE(tools(display), QPointF(1874, 4));
-        QCOMPARE(tools(QRectF(400, 900, 300, 100)), QPointF(708, 686));
-        // Actions: below, right ends level; above a selection 20 points above the bottom; inside
-        // a full display.
-        QCOMPARE(actions(QRectF(400, 300, 600, 400)), QPointF(834, 708));
-        QCOMPARE(actions(QRectF(400, 660, 600, 400)), QPointF(834, 614));
-        QCOMPARE(actions(display), QPointF(1750, 1034));
-    }
-
     // The geometry of choosing the area on a 400 × 300 point display.
     void handleAt_data() {
         QTest::addColumn<QRectF>("s");
@@ -96,7 +73,6 @@ private Q_SLOTS:
         const auto settled = [](QRectF drag, std::optional<QRectF> hovered = std::nullopt) {
             return Selection::settled(drag, hovered, display);
         };
-        const auto label = [](QRectF s) { return Selection::sizeLabelFrame(s, {60, 20}, display); };
         const auto field = [](QPointF p, int h) {
             return QRectF(Selection::textFieldFrame(p, h, chosen));
         };
@@ -114,22 +90,6 @@ private Q_SLOTS:
             << settled({60, 50, 2, 50}, QRectF(50, 40, 120.5, 80)) << QRectF(50, 40, 121, 80);
         QTest::newRow("a tiny drag over no window leaves nothing")
             << settled({60, 50, 50, 2}) << QRectF();
-        // The loupe on a 1000 × 600 display.
-        QTest::newRow("the loupe is right of and below the pointer")
-            << Selection::loupeFrame({851, 50}, {0, 0, 1000, 600}) << QRectF(871, 70, 125, 125);
-        QTest::newRow("the loupe turns left 148 points from the right edge")
-            << Selection::loupeFrame({852, 50}, {0, 0, 1000, 600}) << QRectF(707, 70, 125, 125);
-        QTest::newRow("the loupe stays below 169 points above the bottom")
-            << Selection::loupeFrame({50, 431}, {0, 0, 1000, 600}) << QRectF(70, 451, 125, 125);
-        QTest::newRow("the loupe goes above 168 points above the bottom")
-            << Selection::loupeFrame({50, 432}, {0, 0, 1000, 600}) << QRectF(70, 287, 125, 125);
-        // Labels and the text field, sized 60 × 20 points.
-        QTest::newRow("the size label sits 6 points above the top-left corner")
-            << label({100, 28, 200, 100}) << QRectF(100, 2, 60, 20);
-        QTest::newRow("the size label goes 6 points inside within 2 points of the top")
-            << label({100, 27, 200, 100}) << QRectF(106, 33, 60, 20);
-        QTest::newRow("the hint is centred across the display, its bottom 90 points down")
-            << Selection::hintFrame({60, 20}, display) << QRectF(170, 70, 60, 20);
         QTest::newRow("the text field runs from the press to the selection's right edge")
             << field({100.6, 120.2}, 21) << QRectF(101, 110, 200, 21);
         QTest::newRow("the text field is 80 points wide at least")
@@ -152,8 +112,6 @@ private Q_SLOTS:
         QTest::newRow("a pen keeps every point")
             << int(Tool::pen) << QPointF(120, 110) << false
             << QList<QPointF>{{100, 100}, {110, 105}, {120, 110}};
-        QTest::newRow("a badge follows the pointer")
-            << int(Tool::number) << QPointF(120, 110) << false << QList<QPointF>{{120, 110}};
         QTest::newRow("a line ends inside the selection")
             << int(Tool::line) << QPointF(360, 20) << false
             << QList<QPointF>{{100, 100}, {300, 50}};

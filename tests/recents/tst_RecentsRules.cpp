@@ -109,28 +109,8 @@ private Q_SLOTS:
         QTEST(TextMatch::matches(query, lines), "matches");
     }
 
-    void spans_data() {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<Spans>("spans");
-        const auto row = [](const char* name, const char* query, const char* line, Spans spans) {
-            QTest::newRow(name) << QString::fromUtf8(query) << QString::fromUtf8(line) << spans;
-        };
-
-        row("a term marks its place in the original", "accion", "La Acción", {{3, 6}});
-        row("a decomposed accent is marked with its letter", "accion", "Accio\u0301n", {{0, 7}});
-        row("every occurrence is marked", "to", "toto to", {{0, 4}, {5, 2}});
-        row("overlapping terms merge into one mark", "conn nection", "connection", {{0, 10}});
-        row("nothing to mark", "zzz", "connection", {});
-    }
-    void spans() {
-        QFETCH(QString, query);
-        QFETCH(QString, line);
-
-        QTEST(TextMatch::spans(TextMatch::terms(query), line), "spans");
-    }
-
-    // Excerpts of at most 20 characters around the term "refused".
+    // Excerpts of at most 20 characters around the term "refused", with the term marked. (Where
+    // other marks fall shows in the drawer.)
     void excerpt_data() {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("text");
