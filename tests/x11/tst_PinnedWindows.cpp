@@ -10,12 +10,12 @@ QRect windowAt(QPoint point) {
     return {};
 }
 
-// Whether the window about `centre` becomes `width` wide, still centred there within `slack`
+// Whether the window about `centre` becomes `width` wide, still centred there within a pixel
 // (the window manager applies the new size and place as two steps: this waits for both).
-bool zoomsAbout(QPoint centre, int width, int slack = 1) {
+bool zoomsAbout(QPoint centre, int width) {
     const auto zoomed = [&] {
         const QRect r = windowAt(centre);
-        return r.width() == width && (r.center() - centre).manhattanLength() <= slack;
+        return r.width() == width && (r.center() - centre).manhattanLength() <= 1;
     };
     if (waitFor(zoomed))
         return true;
@@ -47,17 +47,12 @@ class tst_PinnedWindows : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        // A plain desktop, so a corner left black by missing translucency shows.
-        run(QStringLiteral("xsetroot"), {"-solid", "#6080a0"});
         QDir(saveFolder).removeRecursively();
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindlecap", "Brindlecap")
             .setValue("saveFolder", saveFolder);
         QVERIFY(start(m_program));
     }
-    void cleanupTestCase() {
-        stop(m_program);
-        run(QStringLiteral("xsetroot"), {"-def"});
-    }
+    void cleanupTestCase() { stop(m_program); }
 
     // One program run: each step leaves the windows the next one needs.
     void pinnedWindowsSitOverTheSelectionZoomAboutTheirCentreAndOutliveCaptures() {
@@ -69,9 +64,6 @@ private Q_SLOTS:
         QVERIFY(pinArea(right.topLeft(), right.topLeft() + QPoint(400, 300), 1920, 2));
         WAIT_VERIFY(shown().values().contains(right));
         QVERIFY(shown().values().contains(left));
-        // The rounded corners show the desktop, even with no compositing manager.
-        QCOMPARE(screenPixel(left.topLeft()), QColor(0x6080a0));
-        QCOMPARE(screenPixel(right.bottomRight()), QColor(0x6080a0));
 
         // Two notches up: 5 % each, about the centre.
         xdotool("mousemove 400 350 click --repeat 2 --delay 150 4");
@@ -102,25 +94,16 @@ private Q_SLOTS:
         QTest::qWait(1000);
         QCOMPARE(pngs(historyFolder).size(), filed);
 
-        // On the 2x monitor: one notch up about the centre, then a drag moves it pixel for pixel.
-        // Hover first: a notch that arrives with the move can reach the window before it knows
-        // the pointer is over it.
-        const QPoint rightCentre = right.center();
-        xdotool("mousemove %d %d sleep 0.3 click 4", rightCentre.x(), rightCentre.y());
-        QVERIFY(zoomsAbout(rightCentre, 420, 2));
-        const QRect rightZoomed = windowAt(rightCentre);
-        drag(rightCentre, rightCentre + QPoint(100, 50));
-        WAIT_COMPARE(windowAt(rightCentre + QPoint(100, 50)), rightZoomed.translated(100, 50));
-
         // "Guardar…" with the proposed name writes the capture's own pixels, not the zoomed ones.
-        xdotool("mousemove 2400 400 click 3 sleep 0.5 key Down Down Return sleep 1.5 key Return");
+        xdotool("mousemove 500 400 click 3 sleep 0.5 key Down Down Return sleep 1.5 key Return");
         WAIT_COMPARE(pngs(saveFolder).size(), 1);
         const QImage saved(saveFolder + u'/' + pngs(saveFolder).first());
         QCOMPARE(saved.size(), QSize(400, 300));
-        QCOMPARE(saved.dotsPerMeterX(), 5669);
+        QCOMPARE(saved.dotsPerMeterX(), 2835);
 
-        xdotool("mousemove 2400 400 click --repeat 2 --delay 80 1");
-        WAIT_VERIFY(!windowAt({2400, 400}).isValid());
+        const QPoint rightCentre = right.center();
+        xdotool("mousemove %d %d click --repeat 2 --delay 80 1", rightCentre.x(), rightCentre.y());
+        WAIT_VERIFY(!windowAt(rightCentre).isValid());
         QVERIFY(windowAt({500, 400}).isValid());
         xdotool("mousemove 500 400 click --repeat 2 --delay 80 1");
         WAIT_VERIFY(!windowAt({500, 400}).isValid());
