@@ -157,7 +157,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<double>>("drawn");
         QTest::addColumn<double>("deleted");
         QTest::addColumn<QList<qint64>>("numbers");
-        QTest::newRow("the first badge is 1") << QList<double>{} << 0.0 << QList<qint64>{1};
         QTest::newRow("a gap left by a deleted badge stays")
             << QList<double>{100, 150, 200} << 150.0 << QList<qint64>{1, 3, 4};
         QTest::newRow("deleting the highest gives its number again")

@@ -55,13 +55,11 @@ private Q_SLOTS:
         const QString keptFolder = QFileInfo(History::keptThumbnailPath(entries[0])).path();
         const auto fitted = History::keptThumbnail(entries[0], QSize(194, 114));
 
-        QCOMPARE(History::folder(), m_home.path() + "/Brindlecap/Recientes");
         QCOMPARE(entries.size(), 20);
         QCOMPARE(QImage(entries[1]).width(), 24);
         QCOMPARE(QImage(entries[19]).width(), 6);
         QCOMPARE(QDir(keptFolder).entryList(QDir::Files, QDir::Name | QDir::Reversed), kept);
         QVERIFY(fitted);
-        QCOMPARE(QImage(keptFolder + u'/' + kept[0]).size(), QSize(342, 228));
         QCOMPARE(fitted->first.size(), QSize(171, 114));
         QCOMPARE(fitted->second, QSize(3000, 2000));
         for (const QString& path : {History::folder(), entries[0]}) // no group or other bits
