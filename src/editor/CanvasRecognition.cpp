@@ -6,9 +6,6 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
-std::function<Result<QStringList>(const QImage&, double)> CanvasView::textRecognizer =
-    [](const QImage& crop, double scale) { return TextReader::shared().read(crop, scale); };
-
 void CanvasView::warmUpOCR() {
     static bool didWarmUpOCR = false;
     if (didWarmUpOCR)
@@ -36,7 +33,9 @@ void CanvasView::recognizeText() {
         watcher->deleteLater();
         finishRecognition(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(textRecognizer, crop, m_document.flattening().scaleX()));
+    watcher->setFuture(QtConcurrent::run([crop, scale = m_document.flattening().scaleX()] {
+        return TextReader::shared().read(crop, scale);
+    }));
 }
 
 void CanvasView::finishRecognition(const Result<QStringList>& lines) {

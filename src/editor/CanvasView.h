@@ -76,9 +76,6 @@ public:
     // here.
     ToolState& tools() const { return *m_tools; }
 
-    // Reads the lines of a frozen-screen crop taken at a scale (device pixels per point), on a
-    // worker thread. Tesseract's shared engine; a test may hold it to watch the waiting.
-    static std::function<Result<QStringList>(const QImage&, double)> textRecognizer;
     // Loads the text engine in the background, once per process, so the first reading starts
     // quickly.
     static void warmUpOCR();
