@@ -73,7 +73,6 @@ private Q_SLOTS:
         QTest::newRow("a later one in the same millisecond")
             << "20261205-081919-042_001.png" << true;
         QTest::newRow("digits but not the stamp") << "0000.png" << false;
-        QTest::newRow("a companion thumbnail") << "20261205-081919-042.thumb.png" << false;
         QTest::newRow("hidden companion") << ".20261205-081919-042.png" << false;
         QTest::newRow("capital extension") << "20261205-081919-042.PNG" << false;
         QTest::newRow("short clash suffix") << "20261205-081919-042_1.png" << false;

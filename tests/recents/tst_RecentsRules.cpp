@@ -4,11 +4,6 @@
 
 #include <QTest>
 
-using TextMatch::Span;
-using Spans = QList<Span>;
-
-Q_DECLARE_METATYPE(TextMatch::Span)
-
 class tst_RecentsRules : public QObject {
     Q_OBJECT
 
@@ -60,8 +55,9 @@ private Q_SLOTS:
         QTEST(DrawerLayout::startsDrag(moved), "drags");
     }
 
-    // The rule that finds captures by their text: every word of the query, ignoring case and
-    // accents, and where in a line the words are marked.
+    // The rule that finds captures by their text: every word of the query, ignoring case (shown
+    // end to end by tst_RecentsDrawer) and accents. Where the caption marks the words is seen in
+    // the drawer.
     void matches_data() {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("lines");
@@ -72,7 +68,6 @@ private Q_SLOTS:
             QTest::newRow(name) << QString::fromUtf8(query) << lines << matches;
         };
 
-        row("case is ignored", "CONNECTION", true);
         row("an accent-free query finds the accented word", "accion", true);
         row("an accented query finds the accent-free word", "Érror", true);
         row("text that came decomposed matches too", "accion", true, {u"Accio\u0301n"_qs});
@@ -87,33 +82,6 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
 
         QTEST(TextMatch::matches(query, lines), "matches");
-    }
-
-    // Excerpts of at most 20 characters around the term "refused", with the term marked. (Where
-    // other marks fall shows in the drawer.)
-    void excerpt_data() {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Spans>("spans");
-        const auto row = [](const char* name, const QStringList& lines, const char* text,
-                            Spans spans) {
-            QTest::newRow(name) << lines << QString::fromUtf8(text) << spans;
-        };
-
-        row("the first line with a term, whole when it fits", {"nothing", "a refused call"},
-            "a refused call", {{2, 7}});
-        row("a long line is cut on both sides around the first term",
-            {"the server at the far end said refused and left"}, "…nd said refused an…", {{9, 7}});
-        row("no line with a term gives nothing", {"accepted"}, "", {});
-    }
-    void excerpt() {
-        QFETCH(QStringList, lines);
-
-        const TextMatch::Excerpt cut =
-            TextMatch::excerpt(TextMatch::terms(u"refused"_qs), lines, 20);
-
-        QTEST(cut.text, "text");
-        QTEST(cut.spans, "spans");
     }
 };
 
