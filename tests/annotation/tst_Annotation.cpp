@@ -61,17 +61,6 @@ class tst_Annotation : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void boundsPadTheStrokeBox() {
-        const QList<QPointF> pts{{40, 30}, {10, 50}, {25, 70}};
-        auto padded = [](double pad) {
-            return QRectF(10, 30, 30, 40).adjusted(-pad, -pad, pad, pad);
-        };
-
-        QCOMPARE(stroke(Tool::arrow, 2, pts).bounds(), padded(11)); // the head's minimum 10, + 1
-        QCOMPARE(stroke(Tool::arrow, 5, pts).bounds(), padded(16)); // three widths, + 1
-        QCOMPARE(stroke(Tool::line, 4, pts).bounds(), padded(3));   // half the width, + 1
-    }
-
     void negligibleBelowThreePoints() {
         auto negligible = [](Tool tool, double span) {
             return stroke(tool, 3, {{10, 10}, {10 + span, 10}}).isNegligible();

@@ -262,9 +262,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<double>>("notches");
         QTest::addColumn<double>("opacity");
         QTest::addColumn<double>("size");
-        QTest::newRow("a notch with the marker is 0.05 of opacity")
-            << OptTool(Tool::marker) << QList<double>{1} << 0.45 << 16.0;
-        QTest::newRow("fractions add up to a step and keep the remainder")
+        QTest::newRow("with the marker, fractions add up to a step of 0.05 and keep the rest")
             << OptTool(Tool::marker) << QList<double>{1, 0.75, 0.5} << 0.5 << 16.0;
         QTest::newRow("a notch with the pen is one point")
             << OptTool(Tool::pen) << QList<double>{3} << 0.4 << 6.0;

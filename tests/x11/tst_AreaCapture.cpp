@@ -16,15 +16,6 @@ class tst_AreaCapture : public QObject {
 
     QProcess m_program;
     const QString m_saveFolder = QDir::homePath() + QStringLiteral("/Pictures/Brindlecap");
-    QStringList m_savedBefore, m_historyBefore;
-
-    // The PNGs in `folder` that were not there when the test began.
-    QStringList added(const QString& folder) const {
-        QStringList now = pngs(folder);
-        for (const QString& name : folder == m_saveFolder ? m_savedBefore : m_historyBefore)
-            now.removeOne(name);
-        return now;
-    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -38,8 +29,10 @@ private Q_SLOTS:
     void init() {
         QCOMPARE(m_program.state(), QProcess::Running);
         xdotool("mousemove 300 300");
-        m_savedBefore = pngs(m_saveFolder);
-        m_historyBefore = pngs(historyFolder);
+        // Each test counts the files it adds.
+        for (const QString& folder : {m_saveFolder, historyFolder})
+            for (const QString& name : pngs(folder))
+                QFile::remove(folder + u'/' + name);
     }
 
     void cleanup() {
@@ -60,8 +53,8 @@ private Q_SLOTS:
         xdotool("key Escape");
         WAIT_COMPARE(overlayCount(), 0);
         QTest::qWait(1000);
-        QCOMPARE(added(historyFolder), QStringList());
-        QCOMPARE(added(m_saveFolder), QStringList());
+        QCOMPARE(pngs(historyFolder), QStringList());
+        QCOMPARE(pngs(m_saveFolder), QStringList());
     }
 
     void returnCopiesSavesAndFilesTheScaledArea() {
@@ -73,13 +66,13 @@ private Q_SLOTS:
 
         WAIT_COMPARE(overlayCount(), 0);
         QVERIFY(clipboardHolds(QSize(400, 300)));
-        WAIT_COMPARE(added(m_saveFolder).size(), 1);
-        const QString saved = added(m_saveFolder).first();
+        WAIT_COMPARE(pngs(m_saveFolder).size(), 1);
+        const QString saved = pngs(m_saveFolder).first();
         static const QRegularExpression named(
             R"(^Brindlecap \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\.png$)");
         QVERIFY2(named.match(saved).hasMatch(), qPrintable(saved));
         QCOMPARE(QImage(m_saveFolder + u'/' + saved).size(), QSize(400, 300));
-        WAIT_COMPARE(added(historyFolder).size(), 1);
+        WAIT_COMPARE(pngs(historyFolder).size(), 1);
     }
 
     // A second shortcut while the overlays are up neither restarts them nor queues a capture.
@@ -93,11 +86,11 @@ private Q_SLOTS:
         xdotool("key Escape");
 
         WAIT_COMPARE(overlayCount(), 0);
-        WAIT_COMPARE(added(historyFolder).size(), 1);
-        const QString filed = added(historyFolder).first();
+        WAIT_COMPARE(pngs(historyFolder).size(), 1);
+        const QString filed = pngs(historyFolder).first();
         QCOMPARE(QImage(historyFolder + u'/' + filed).size(), QSize(200, 100));
         QVERIFY(clipboardHolds(QSize(200, 100)));
-        QCOMPARE(added(m_saveFolder), QStringList());
+        QCOMPARE(pngs(m_saveFolder), QStringList());
         QTest::qWait(1000);
         QCOMPARE(overlayCount(), 0);
     }
@@ -116,9 +109,9 @@ private Q_SLOTS:
 
         xdotool("mousemove %d %d key shift+ctrl+8", pointer.x(), pointer.y());
 
-        WAIT_COMPARE(added(m_saveFolder).size(), 1);
+        WAIT_COMPARE(pngs(m_saveFolder).size(), 1);
         QVERIFY(clipboardHolds(QSize(1920, 1080), dotsPerMeter));
-        WAIT_COMPARE(added(historyFolder).size(), 1);
+        WAIT_COMPARE(pngs(historyFolder).size(), 1);
     }
 };
 
