@@ -145,7 +145,6 @@ private Q_SLOTS:
         // Every text has an "a"; the capture without text never matches.
         QCOMPARE(search("A"),
                  std::pair(0, QStringList({third, second, first, {}}).join(u'\n').toUtf8()));
-        QCOMPARE(TextIndex::text(blank).value_or(QStringList{u"none"_qs}), QStringList());
         QCOMPARE(search("zzqx"), std::pair(1, QByteArray()));
         QCOMPARE(search("  "), std::pair(1, QByteArray()));
 
