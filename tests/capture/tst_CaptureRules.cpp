@@ -1,7 +1,9 @@
-// Capture rules: PNG encoding and cutting each screen out of the portal's image.
+// Capture rules: PNG encoding and decoding, and cutting each screen out of the portal's image.
+#include "capture/PngDecoder.h"
 #include "capture/PngEncoder.h"
 #include "capture/ScreenGrabber.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QtEndian>
@@ -113,6 +115,47 @@ private Q_SLOTS:
                  image.convertToFormat(QImage::Format_ARGB32));
         QCOMPARE(decoded.dotsPerMeterX(), dotsPerMetre);
         QCOMPARE(decoded.dotsPerMeterY(), dotsPerMetre);
+        const std::optional<QImage> ours = PngDecoder::decode(*png);
+        QVERIFY(ours);
+        QCOMPARE(ours->format(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        QCOMPARE(*ours, decoded.convertToFormat(ours->format()));
+    }
+
+    // Other writers' files, with every filter libpng chooses; what the fast reader does not take
+    // is left to Qt's.
+    void fastReaderTakesPlainPngsOnly_data() {
+        QTest::addColumn<QByteArray>("png");
+        QTest::addColumn<bool>("taken");
+        const auto written = [](const QImage& image) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "png");
+            return bytes;
+        };
+        const QImage text = pattern({97, 61}, QImage::Format_RGB32, true);
+        QImage mixed = pattern({97, 61}, QImage::Format_ARGB32);
+        for (int y = 0; y < 30; ++y) // a smooth half, where Average and Paeth win
+            for (int x = 0; x < 97; ++x)
+                mixed.setPixel(x, y, qRgba(x * 2, y * 4, x + y, 255 - x));
+        QTest::newRow("RGB by libpng") << written(text) << true;
+        QTest::newRow("RGBA by libpng") << written(mixed) << true;
+        QTest::newRow("grey") << written(text.convertToFormat(QImage::Format_Grayscale8)) << false;
+        QTest::newRow("16 bits") << written(mixed.convertToFormat(QImage::Format_RGBA64)) << false;
+        QTest::newRow("cut short") << written(mixed).chopped(40) << false;
+        QByteArray damaged = written(mixed);
+        damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 0x10);
+        QTest::newRow("a damaged byte") << damaged << false;
+    }
+
+    void fastReaderTakesPlainPngsOnly() {
+        QFETCH(QByteArray, png);
+        QFETCH(bool, taken);
+        const std::optional<QImage> ours = PngDecoder::decode(png);
+        QCOMPARE(bool(ours), taken);
+        if (ours)
+            QCOMPARE(ours->convertToFormat(QImage::Format_ARGB32),
+                     QImage::fromData(png).convertToFormat(QImage::Format_ARGB32));
     }
 
     void screenOfTextComesOutSmallAndNothingGivesNothing() {

@@ -1,0 +1,131 @@
+#include "capture/PngDecoder.h"
+
+#include <QtEndian>
+
+#include <cstdlib>
+#include <cstring>
+#include <isa-l/igzip_lib.h>
+#include <limits>
+#include <vector>
+
+namespace PngDecoder {
+
+namespace {
+
+constexpr char signature[] = "\x89PNG\r\n\x1a\n";
+constexpr int colourRgb = 2, colourRgba = 6;
+// Well past any desktop's layout, and short of what QImage can hold.
+constexpr qint64 maxPixels = qint64(1) << 28;
+
+uint8_t paeth(int left, int up, int upLeft) {
+    const int p = left + up - upLeft;
+    const int pa = std::abs(p - left), pb = std::abs(p - up), pc = std::abs(p - upLeft);
+    return uint8_t(pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft);
+}
+
+// Undoes one row's filter in place; `up` is the previous row, already undone (zeros for the first).
+bool unfilter(uint8_t filter, uint8_t* row, const uint8_t* up, qsizetype length, int bpp) {
+    switch (filter) {
+    case 0:
+        return true;
+    case 1:
+        for (qsizetype i = bpp; i < length; ++i)
+            row[i] = uint8_t(row[i] + row[i - bpp]);
+        return true;
+    case 2:
+        for (qsizetype i = 0; i < length; ++i)
+            row[i] = uint8_t(row[i] + up[i]);
+        return true;
+    case 3:
+        for (qsizetype i = 0; i < length; ++i)
+            row[i] = uint8_t(row[i] + (((i >= bpp ? row[i - bpp] : 0) + up[i]) >> 1));
+        return true;
+    case 4:
+        for (qsizetype i = 0; i < length; ++i)
+            row[i] = uint8_t(
+                row[i] + (i >= bpp ? paeth(row[i - bpp], up[i], up[i - bpp]) : paeth(0, up[i], 0)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::optional<QImage> decode(const QByteArray& png) {
+    if (!png.startsWith(QByteArray::fromRawData(signature, 8)))
+        return std::nullopt;
+    qint64 width = 0, height = 0;
+    int bpp = 0;
+    QByteArray stream;
+    bool ended = false;
+    for (qsizetype at = 8; !ended;) {
+        if (png.size() - at < 12)
+            return std::nullopt;
+        const qint64 length = qFromBigEndian<quint32>(png.constData() + at);
+        const QByteArray type = png.mid(at + 4, 4);
+        const char* data = png.constData() + at + 8;
+        if (length > png.size() - at - 12)
+            return std::nullopt;
+        if (type == "IHDR") {
+            const auto* h = reinterpret_cast<const uint8_t*>(data);
+            if (length != 13 || h[8] != 8 || (h[9] != colourRgb && h[9] != colourRgba) ||
+                h[10] != 0 || h[11] != 0 || h[12] != 0)
+                return std::nullopt;
+            width = qFromBigEndian<quint32>(data);
+            height = qFromBigEndian<quint32>(data + 4);
+            bpp = h[9] == colourRgb ? 3 : 4;
+            if (width <= 0 || height <= 0 || width * height > maxPixels)
+                return std::nullopt;
+        } else if (type == "IDAT") {
+            stream.append(data, length);
+        } else if (type == "IEND") {
+            ended = true;
+        } else if (type == "PLTE" || (type.at(0) & 0x20) == 0) {
+            return std::nullopt; // a critical chunk this reader does not know
+        }
+        at += 12 + length;
+    }
+    if (bpp == 0 || stream.isEmpty())
+        return std::nullopt;
+
+    const qsizetype stride = qsizetype(width) * bpp;
+    std::vector<uint8_t> raw(size_t(height) * size_t(stride + 1));
+    inflate_state state;
+    isal_inflate_init(&state);
+    state.crc_flag = ISAL_ZLIB;
+    state.next_in = reinterpret_cast<uint8_t*>(stream.data());
+    state.avail_in = uint32_t(stream.size());
+    state.next_out = raw.data();
+    state.avail_out = uint32_t(raw.size());
+    if (raw.size() > std::numeric_limits<uint32_t>::max() ||
+        isal_inflate(&state) != ISAL_DECOMP_OK || state.block_state != ISAL_BLOCK_FINISH ||
+        state.avail_out != 0)
+        return std::nullopt;
+
+    QImage image(int(width), int(height), QImage::Format_ARGB32);
+    if (image.isNull())
+        return std::nullopt;
+    const std::vector<uint8_t> zeros(size_t(stride), 0);
+    const uint8_t* up = zeros.data();
+    uint32_t alphas = 0xff;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = raw.data() + qsizetype(y) * (stride + 1);
+        if (!unfilter(row[0], row + 1, up, stride, bpp))
+            return std::nullopt;
+        up = row + 1;
+        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        const uint8_t* in = row + 1;
+        for (qsizetype x = 0; x < width; ++x, in += bpp) {
+            const uint32_t alpha = bpp == 4 ? in[3] : 0xff;
+            alphas &= alpha;
+            out[x] = alpha << 24 | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
+        }
+    }
+    // The same bytes read as RGB32 when nothing shows through.
+    if (alphas == 0xff)
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+} // namespace PngDecoder
