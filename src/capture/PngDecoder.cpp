@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <isa-l/igzip_lib.h>
-#include <limits>
 #include <vector>
 
 namespace PngDecoder {
@@ -50,6 +49,18 @@ bool unfilter(uint8_t filter, uint8_t* row, const uint8_t* up, qsizetype length,
     }
 }
 
+// One row to ARGB32; answers the AND of its alphas.
+template <int bpp> uint32_t toArgb(const uint8_t* in, uint32_t* out, qsizetype width) {
+    uint32_t alphas = 0xff;
+    for (qsizetype x = 0; x < width; ++x) {
+        const uint8_t* p = in + x * bpp;
+        const uint32_t alpha = bpp == 4 ? p[3] : 0xff;
+        alphas &= alpha;
+        out[x] = alpha << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+    return alphas;
+}
+
 } // namespace
 
 std::optional<QImage> decode(const QByteArray& png) {
@@ -89,39 +100,42 @@ std::optional<QImage> decode(const QByteArray& png) {
     if (bpp == 0 || stream.isEmpty())
         return std::nullopt;
 
+    QImage image(int(width), int(height), QImage::Format_ARGB32);
+    if (image.isNull())
+        return std::nullopt;
+    // Row by row, so only two rows of PNG bytes exist beside the image.
     const qsizetype stride = qsizetype(width) * bpp;
-    std::vector<uint8_t> raw(size_t(height) * size_t(stride + 1));
+    std::vector<uint8_t> row(size_t(stride) + 1), up(size_t(stride) + 1, 0);
     inflate_state state;
     isal_inflate_init(&state);
     state.crc_flag = ISAL_ZLIB;
     state.next_in = reinterpret_cast<uint8_t*>(stream.data());
     state.avail_in = uint32_t(stream.size());
-    state.next_out = raw.data();
-    state.avail_out = uint32_t(raw.size());
-    if (raw.size() > std::numeric_limits<uint32_t>::max() ||
-        isal_inflate(&state) != ISAL_DECOMP_OK || state.block_state != ISAL_BLOCK_FINISH ||
-        state.avail_out != 0)
-        return std::nullopt;
-
-    QImage image(int(width), int(height), QImage::Format_ARGB32);
-    if (image.isNull())
-        return std::nullopt;
-    const std::vector<uint8_t> zeros(size_t(stride), 0);
-    const uint8_t* up = zeros.data();
+    bool broken = false; // bad data, a wrong checksum, or the stream cut short
+    const auto inflate = [&state, &broken](uint8_t* out, qsizetype size) {
+        state.next_out = out;
+        state.avail_out = uint32_t(size);
+        while (!broken && state.avail_out > 0 && state.block_state != ISAL_BLOCK_FINISH) {
+            const uint32_t before = state.avail_in + state.avail_out;
+            broken = isal_inflate(&state) != ISAL_DECOMP_OK ||
+                     state.avail_in + state.avail_out == before;
+        }
+        return !broken && state.avail_out == 0;
+    };
     uint32_t alphas = 0xff;
     for (int y = 0; y < height; ++y) {
-        uint8_t* row = raw.data() + qsizetype(y) * (stride + 1);
-        if (!unfilter(row[0], row + 1, up, stride, bpp))
+        if (!inflate(row.data(), qsizetype(row.size())) ||
+            !unfilter(row[0], row.data() + 1, up.data() + 1, stride, bpp))
             return std::nullopt;
-        up = row + 1;
         auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        const uint8_t* in = row + 1;
-        for (qsizetype x = 0; x < width; ++x, in += bpp) {
-            const uint32_t alpha = bpp == 4 ? in[3] : 0xff;
-            alphas &= alpha;
-            out[x] = alpha << 24 | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
-        }
+        alphas &= bpp == 4 ? toArgb<4>(row.data() + 1, out, width)
+                           : toArgb<3>(row.data() + 1, out, width);
+        row.swap(up);
     }
+    // Nothing may follow the rows but the stream's end, whose checksum must hold.
+    uint8_t spare = 0;
+    if (inflate(&spare, 1) || broken || state.block_state != ISAL_BLOCK_FINISH)
+        return std::nullopt;
     // The same bytes read as RGB32 when nothing shows through.
     if (alphas == 0xff)
         image.reinterpretAsFormat(QImage::Format_RGB32);
