@@ -44,8 +44,8 @@ std::unique_ptr<HotKeyBackend> makeHotKeyBackend();
 
 // Grabs keys on the root window; nothing when there is no X connection.
 std::unique_ptr<HotKeyBackend> makeHotKeyBackendX11();
-// The portal's trigger text for a stored combination ("CTRL+SHIFT+9": modifiers in the shortcuts
-// specification's names, then the key's XKB name); nothing for a key outside the table.
+// The portal's trigger text for a stored combination ("CTRL+SHIFT+9": modifiers by the freedesktop
+// shortcut names, then the key's XKB name); nothing for a key outside the table.
 std::optional<QString> portalTrigger(quint32 keyCode, quint32 modifiers);
 // org.freedesktop.portal.GlobalShortcuts; nothing when the session bus offers no such portal.
 std::unique_ptr<HotKeyBackend> makeHotKeyBackendPortal();

@@ -213,7 +213,7 @@ std::optional<QString> portalTrigger(quint32 keyCode, quint32 modifiers) {
     char name[64];
     if (xkb_keysym_get_name(syms[0], name, sizeof name) <= 0)
         return std::nullopt;
-    // The order and names of the shortcuts specification the portal follows.
+    // Modifier order and names as the portal's freedesktop shortcut format has them.
     QString trigger;
     if (modifiers & KeyCombo::command)
         trigger += QLatin1String("CTRL+");
