@@ -49,63 +49,60 @@ bool unfilter(uint8_t filter, uint8_t* row, const uint8_t* up, qsizetype length,
     }
 }
 
-// One row to ARGB32; answers the AND of its alphas.
-template <int bpp> uint32_t toArgb(const uint8_t* in, uint32_t* out, qsizetype width) {
-    uint32_t alphas = 0xff;
+template <int bpp> void toArgb(const uint8_t* in, QRgb* out, qsizetype width) {
     for (qsizetype x = 0; x < width; ++x) {
         const uint8_t* p = in + x * bpp;
         const uint32_t alpha = bpp == 4 ? p[3] : 0xff;
-        alphas &= alpha;
         out[x] = alpha << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
-    return alphas;
 }
 
 } // namespace
 
-std::optional<QImage> decode(const QByteArray& png) {
+bool read(const QByteArray& png, const std::function<bool(QSize)>& begin,
+          const std::function<void(int y, const QRgb* row)>& row) {
     if (!png.startsWith(QByteArray::fromRawData(signature, 8)))
-        return std::nullopt;
+        return false;
     qint64 width = 0, height = 0;
     int bpp = 0;
     QByteArray stream;
     bool ended = false;
     for (qsizetype at = 8; !ended;) {
         if (png.size() - at < 12)
-            return std::nullopt;
+            return false;
         const qint64 length = qFromBigEndian<quint32>(png.constData() + at);
         const QByteArray type = png.mid(at + 4, 4);
         const char* data = png.constData() + at + 8;
         if (length > png.size() - at - 12)
-            return std::nullopt;
+            return false;
         if (type == "IHDR") {
             const auto* h = reinterpret_cast<const uint8_t*>(data);
             if (length != 13 || h[8] != 8 || (h[9] != colourRgb && h[9] != colourRgba) ||
                 h[10] != 0 || h[11] != 0 || h[12] != 0)
-                return std::nullopt;
+                return false;
             width = qFromBigEndian<quint32>(data);
             height = qFromBigEndian<quint32>(data + 4);
             bpp = h[9] == colourRgb ? 3 : 4;
             if (width <= 0 || height <= 0 || width * height > maxPixels)
-                return std::nullopt;
+                return false;
         } else if (type == "IDAT") {
             stream.append(data, length);
         } else if (type == "IEND") {
             ended = true;
         } else if (type == "PLTE" || (type.at(0) & 0x20) == 0) {
-            return std::nullopt; // a critical chunk this reader does not know
+            return false; // a critical chunk this reader does not know
         }
         at += 12 + length;
     }
     if (bpp == 0 || stream.isEmpty())
-        return std::nullopt;
+        return false;
 
-    QImage image(int(width), int(height), QImage::Format_ARGB32);
-    if (image.isNull())
-        return std::nullopt;
-    // Row by row, so only two rows of PNG bytes exist beside the image.
+    if (!begin(QSize(int(width), int(height))))
+        return false;
+    // Two rows of PNG bytes and one of pixels is all the memory the reading needs.
     const qsizetype stride = qsizetype(width) * bpp;
-    std::vector<uint8_t> row(size_t(stride) + 1), up(size_t(stride) + 1, 0);
+    std::vector<uint8_t> bytes(size_t(stride) + 1), up(size_t(stride) + 1, 0);
+    std::vector<QRgb> pixels(static_cast<size_t>(width));
     inflate_state state;
     isal_inflate_init(&state);
     state.crc_flag = ISAL_ZLIB;
@@ -122,24 +119,20 @@ std::optional<QImage> decode(const QByteArray& png) {
         }
         return !broken && state.avail_out == 0;
     };
-    uint32_t alphas = 0xff;
     for (int y = 0; y < height; ++y) {
-        if (!inflate(row.data(), qsizetype(row.size())) ||
-            !unfilter(row[0], row.data() + 1, up.data() + 1, stride, bpp))
-            return std::nullopt;
-        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        alphas &= bpp == 4 ? toArgb<4>(row.data() + 1, out, width)
-                           : toArgb<3>(row.data() + 1, out, width);
-        row.swap(up);
+        if (!inflate(bytes.data(), qsizetype(bytes.size())) ||
+            !unfilter(bytes[0], bytes.data() + 1, up.data() + 1, stride, bpp))
+            return false;
+        if (bpp == 4)
+            toArgb<4>(bytes.data() + 1, pixels.data(), width);
+        else
+            toArgb<3>(bytes.data() + 1, pixels.data(), width);
+        row(y, pixels.data());
+        bytes.swap(up);
     }
     // Nothing may follow the rows but the stream's end, whose checksum must hold.
     uint8_t spare = 0;
-    if (inflate(&spare, 1) || broken || state.block_state != ISAL_BLOCK_FINISH)
-        return std::nullopt;
-    // The same bytes read as RGB32 when nothing shows through.
-    if (alphas == 0xff)
-        image.reinterpretAsFormat(QImage::Format_RGB32);
-    return image;
+    return !inflate(&spare, 1) && !broken && state.block_state == ISAL_BLOCK_FINISH;
 }
 
 } // namespace PngDecoder
