@@ -3,7 +3,6 @@
 #include "capture/Countdown.h"
 #include "capture/Output.h"
 #include "capture/ScreenGrabber.h"
-#include "capture/VeiledFrame.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
 
@@ -20,7 +19,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWindow>
 
 namespace {
 
@@ -154,33 +152,6 @@ private Q_SLOTS:
         }
     }
 
-    // Darkened as Qt's own first paint will (any difference would flicker), in several bands with
-    // a short last one.
-    void theServerShowsTheVeiledImage() {
-        const QSize size(1000, 700);
-        QWindow window;
-        window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        window.setGeometry(QRect(QPoint(20, 20), size));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QImage image(size, QImage::Format_RGB32); // every value of every channel somewhere
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
-
-        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
-
-        // What the server holds, read back from it; colours only: the spare byte is undefined.
-        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
-        QImage painted = image.copy();
-        QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 115));
-        QCOMPARE(shown.convertToFormat(QImage::Format_RGB888),
-                 painted.convertToFormat(QImage::Format_RGB888));
-        // An image the window cannot take as it is draws nothing.
-        QVERIFY(
-            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
-    }
-
     // Only order and lower bounds: a busy machine may run the timers late, never early.
     void replacesTheRunningOneAndCountsDownUnderThePointer() {
         QStringList shown;
@@ -219,8 +190,9 @@ private Q_SLOTS:
         QCOMPARE(firstRuns, 0);
     }
 
+    // The TIFF and the image are made on request, the TIFF at the capture's density.
     void laterCopyWinsAndOthersReadItAsPngAndTiff() {
-        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
+        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 2, 3);
         int completions = 0;
         const qint64 before = Output::generation();
 
@@ -230,7 +202,11 @@ private Q_SLOTS:
         QCOMPARE(Output::generation(), before + 2);
         QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
         QCOMPARE(clipboardImage("image/png"), small.image);
-        QCOMPARE(clipboardImage("image/tiff"), small.image);
+        const QImage tiff = clipboardImage("image/tiff");
+        QCOMPARE(tiff, small.image);
+        QCOMPARE(tiff.dotsPerMeterX(), 5669);
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 small.image);
     }
 
     // Into a folder that does not exist yet (the density is checked end to end); the second file of
@@ -267,21 +243,6 @@ private Q_SLOTS:
         QVERIFY(deliverAndWait(rendered({50, 40}, 1), true, std::nullopt, true));
 
         QCOMPARE(History::items().size(), 1);
-    }
-
-    // The recents drawer copies a stored PNG: the TIFF and the image then come from decoding it.
-    void pngAloneOffersTiffWithItsDensityWhenAsked() {
-        const Rendered capture = rendered({30, 20}, 2, 6);
-        const QByteArray png = Output::pngData(capture).value_or(QByteArray());
-
-        QApplication::clipboard()->setMimeData(Output::clipboardData(png).release());
-
-        QCOMPARE(clipboardBytes("image/png"), png);
-        const QImage tiff = clipboardImage("image/tiff");
-        QCOMPARE(tiff, capture.image);
-        QCOMPARE(tiff.dotsPerMeterX(), 5669);
-        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-                 capture.image);
     }
 };
 
