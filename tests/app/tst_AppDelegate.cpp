@@ -1,16 +1,14 @@
-// The tray menu's commands, the shortcut texts it shows, the captures folder and the first-run
-// welcome, offscreen (no tray host, so the icon stays unseen; no hot-key service).
+// The tray menu's commands, the shortcut texts it shows and the captures folder, offscreen (no
+// tray host, so the icon stays unseen).
 #include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
 #include "settings/Prefs.h"
-#include "shortcuts/HotKeyCenter.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTest>
 
@@ -35,7 +33,6 @@ private Q_SLOTS:
 
     void cleanup() {
         m_delegate.reset();
-        HotKeyCenter::shared().suspend();
         CaptureActions::setCountdown({});
     }
 
@@ -52,7 +49,7 @@ private Q_SLOTS:
         QDir(QDir::homePath() + u"/Capturas"_qs).removeRecursively();
         Prefs::setSaveFolder(folder);
 
-        m_delegate->captureItem(CaptureAction::fullScreen)->trigger();
+        menu()->actions().at(1)->trigger(); // full screen
         QVERIFY(m_performed.isEmpty());
         QTRY_COMPARE(m_performed, QStringList{"fullScreen"});
         m_performed.clear();
@@ -100,30 +97,6 @@ private Q_SLOTS:
         QCOMPARE(
             menu()->actions().first()->text().replace(AppDelegate::shortcutSeparator, u" | "_qs),
             shown);
-    }
-
-    // The welcome is marked as shown before it opens: quitting while it is open must not bring
-    // it back next time. (That it is not modal, so that a capture started meanwhile gets the
-    // keys, is tst_FirstRun's, end to end.)
-    void launchRegistersTheShortcutsThenWelcomesOnce() {
-        AppDelegate delegate;
-
-        delegate.launch();
-        QMessageBox* shown = delegate.welcome();
-        delegate.showWelcomeIfFirstRun();
-
-        QVERIFY(delegate.welcome() == shown); // a second one would have replaced it
-        QVERIFY(shown && shown->isVisible());
-        // No tray host offscreen: the welcome points at the command line and the menu entry
-        // instead of an icon nobody sees.
-        QCOMPARE(shown->text(), u"Brindlecap ya está en marcha 🍃"_qs);
-        // The Linux names and the X11 permission paragraph.
-        QVERIFY2(shown->informativeText().contains(
-                     u"Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8"_qs) &&
-                     shown->informativeText().contains(u"no necesita ningún permiso"_qs) &&
-                     shown->informativeText().contains(u"ejecuta «brindlecap settings»"_qs),
-                 qPrintable(shown->informativeText()));
-        QCOMPARE(HotKeyCenter::shared().failed().size(), 3);
     }
 
 private:
