@@ -169,7 +169,6 @@ private Q_SLOTS:
 
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "Uso: brindlecap [orden"
                                 << QStringList();
-        QTest::newRow("-h") << QStringList{"-h"} << 0 << "Uso: brindlecap [orden" << QStringList();
         QTest::newRow("the socket's reopen word is no command: usage and status 2")
             << QStringList{"reopen"} << 2 << "" << QStringList{"«reopen»", "Uso: brindlecap"};
         QTest::newRow("a capture for a script is the launcher's to serve")
@@ -332,9 +331,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(SingleInstance(socket).send(AppCommand::settings, 1000).ok(),
                                  30000);
         QCOMPARE(::kill(pid_t(program.processId()), SIGSTOP), 0);
-        sockaddr_un address{AF_UNIX, {}};
-        const QByteArray encoded = QFile::encodeName(socket);
-        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+        sockaddr_un address = addressOf(socket);
         std::vector<int> queued; // until the queue is full; all closed at the end
         do
             queued.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
