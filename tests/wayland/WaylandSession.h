@@ -5,8 +5,9 @@
 // wtype, wl-pointer, wl-paste, grim, swaymsg) runs as the session's user through as-user.sh, which
 // alone may reach that session's D-Bus. Wayland tests are registered with
 // `brindle_add_test(Name WAYLAND)`, which defines BRINDLECAP_BINARY and WL_POINTER.
+#include "wayland/SessionEnvironment.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
@@ -33,23 +34,14 @@ inline QString state() {
     return qEnvironmentVariable("BRINDLE_WAYLAND_STATE");
 }
 
-// One of the session's variables (HOME, USER, XDG_RUNTIME_DIR, ...) from STATE/env.
+// One of the session's variables (HOME, USER, XDG_RUNTIME_DIR, ...).
 inline QString variable(const QString& name) {
-    QFile file(state() + QStringLiteral("/env"));
-    const QByteArray prefix = "export " + name.toUtf8() + "='";
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (line.startsWith(prefix))
-                return QString::fromUtf8(line.mid(prefix.size()).chopped(1));
-        }
-    }
-    return {};
+    return sessionEnvironment(state()).value(name);
 }
 
 // as-user.sh STATE followed by `command`, for a QProcess.
 inline QStringList asUser(const QStringList& command) {
-    return QStringList{qEnvironmentVariable("BRINDLE_SOURCE_DIR") +
-                           QStringLiteral("/tests/wayland/as-user.sh"),
+    return QStringList{qEnvironmentVariable("BRINDLE_SOURCE_DIR") + u"/tests/wayland/as-user.sh"_qs,
                        state()} +
            command;
 }
@@ -70,26 +62,22 @@ inline Result run(const QStringList& command, const QByteArray& input = {}) {
 
 // `swaymsg -t TYPE` as JSON: get_outputs, get_tree, ...
 inline QJsonDocument swaymsg(const QString& type) {
-    return QJsonDocument::fromJson(
-        run({QStringLiteral("swaymsg"), QStringLiteral("-t"), type}).out);
+    return QJsonDocument::fromJson(run({u"swaymsg"_qs, u"-t"_qs, type}).out);
 }
 
 // Keys through wtype, e.g. keys({"-k", "Escape"}).
 inline bool keys(const QStringList& wtypeArguments) {
-    return run(QStringList{QStringLiteral("wtype"), QStringLiteral("-s"), QStringLiteral("1")} +
-               wtypeArguments)
-               .status == 0;
+    return run(QStringList{u"wtype"_qs, u"-s"_qs, u"1"_qs} + wtypeArguments).status == 0;
 }
 
 // The clipboard as another client reads it (data-control, needs no focus).
-inline QByteArray clipboard(const QString& type = QStringLiteral("image/png")) {
-    const Result pasted =
-        run({QStringLiteral("wl-paste"), QStringLiteral("-n"), QStringLiteral("-t"), type});
+inline QByteArray clipboard(const QString& type = u"image/png"_qs) {
+    const Result pasted = run({u"wl-paste"_qs, u"-n"_qs, u"-t"_qs, type});
     return pasted.status == 0 ? pasted.out : QByteArray();
 }
 
 inline bool setClipboard(const QByteArray& data, const QString& type) {
-    return run({QStringLiteral("wl-copy"), QStringLiteral("-t"), type}, data).status == 0;
+    return run({u"wl-copy"_qs, u"-t"_qs, type}, data).status == 0;
 }
 
 // A virtual pointer device that exists as long as this object; positions are layout
@@ -98,10 +86,10 @@ class Pointer {
 public:
     Pointer() {
         QRect layout;
-        for (const QJsonValue output : swaymsg(QStringLiteral("get_outputs")).array()) {
-            const QJsonObject r = output[QLatin1String("rect")].toObject();
-            layout |= QRect(r[QLatin1String("x")].toInt(), r[QLatin1String("y")].toInt(),
-                            r[QLatin1String("width")].toInt(), r[QLatin1String("height")].toInt());
+        for (const QJsonValue output : swaymsg(u"get_outputs"_qs).array()) {
+            const QJsonObject r = output[u"rect"_qs].toObject();
+            layout |= QRect(r[u"x"_qs].toInt(), r[u"y"_qs].toInt(), r[u"width"_qs].toInt(),
+                            r[u"height"_qs].toInt());
         }
         const QStringList line =
             asUser({QStringLiteral(WL_POINTER), QString::number(layout.right() + 1),
@@ -118,11 +106,11 @@ public:
     Pointer(const Pointer&) = delete;
     Pointer& operator=(const Pointer&) = delete;
 
-    bool move(QPoint to) { return send(QStringLiteral("move %1 %2").arg(to.x()).arg(to.y())); }
+    bool move(QPoint to) { return send(u"move %1 %2"_qs.arg(to.x()).arg(to.y())); }
     // A drag in steps, so the program sees motion with the button held.
     bool drag(QPoint from, QPoint to) {
-        return move(from) && send(QStringLiteral("press")) && move((from + to) / 2) && move(to) &&
-               send(QStringLiteral("release"));
+        return move(from) && send(u"press"_qs) && move((from + to) / 2) && move(to) &&
+               send(u"release"_qs);
     }
 
     // Sends one command line and waits until the compositor has handled it.
@@ -145,32 +133,29 @@ private:
 // The program's own home inside the session, one per test (named after the test's own home) and
 // owned by the session's user, who runs the program.
 inline QString programHome() {
-    const QString home =
-        variable(QStringLiteral("HOME")) + u'/' + QFileInfo(QDir::homePath()).fileName();
-    QDir().mkpath(home + QStringLiteral("/.config"));
+    const QString home = variable(u"HOME"_qs) + u'/' + QFileInfo(QDir::homePath()).fileName();
+    QDir().mkpath(home + u"/.config"_qs);
     if (geteuid() == 0)
-        QProcess::execute(QStringLiteral("chown"),
-                          {QStringLiteral("-R"), variable(QStringLiteral("USER")) + u':', home});
+        QProcess::execute(u"chown"_qs, {u"-R"_qs, variable(u"USER"_qs) + u':', home});
     return home;
 }
 
 // VAR=VALUE words that keep the program's settings, captures and history in programHome().
 inline QStringList programEnvironment() {
     const QString home = programHome();
-    return {QStringLiteral("HOME=") + home,
-            QStringLiteral("XDG_CONFIG_HOME=") + home + QStringLiteral("/.config"),
-            QStringLiteral("XDG_DATA_HOME=") + home + QStringLiteral("/.local/share"),
-            QStringLiteral("XDG_CACHE_HOME=") + home + QStringLiteral("/.cache"),
-            QStringLiteral("XDG_PICTURES_DIR=") + home + QStringLiteral("/Pictures"),
-            QStringLiteral("QT_QPA_PLATFORMTHEME=")};
+    return {u"HOME="_qs + home,
+            u"XDG_CONFIG_HOME="_qs + home + u"/.config"_qs,
+            u"XDG_DATA_HOME="_qs + home + u"/.local/share"_qs,
+            u"XDG_CACHE_HOME="_qs + home + u"/.cache"_qs,
+            u"XDG_PICTURES_DIR="_qs + home + u"/Pictures"_qs,
+            u"QT_QPA_PLATFORMTHEME="_qs};
 }
 
 // Starts the program in the session (with `extra` VAR=VALUE words) with the first-run welcome
 // marked as shown (it has its own test), and waits until it has started up.
 inline bool start(QProcess& program, const QStringList& extra = {}) {
     // programEnvironment() below hands these settings to the session's user.
-    QSettings(programHome() + QStringLiteral("/.config/Brindlecap/Brindlecap.conf"),
-              QSettings::IniFormat)
+    QSettings(programHome() + u"/.config/Brindlecap/Brindlecap.conf"_qs, QSettings::IniFormat)
         .setValue("didShowWelcome", true);
     program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     const QStringList line =

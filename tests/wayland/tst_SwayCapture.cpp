@@ -23,7 +23,7 @@ QRgb patternAt(int index, int x, int y) {
 }
 
 int outputIndex(const QString& name) {
-    return name == QLatin1String("HEADLESS-2") ? 1 : 0;
+    return name == u"HEADLESS-2"_qs ? 1 : 0;
 }
 
 class PatternWindow : public QRasterWindow {
@@ -76,9 +76,8 @@ int mismatches(const QImage& captured, int index, QPoint origin, const QRect& ig
 // sees there, and where sway sends the pointer.
 QRgb shownAt(QPoint point) {
     const QImage shown =
-        QImage::fromData(run({QStringLiteral("grim"), QStringLiteral("-g"),
-                              QStringLiteral("%1,%2 1x1").arg(point.x()).arg(point.y()),
-                              QStringLiteral("-t"), QStringLiteral("ppm"), QStringLiteral("-")})
+        QImage::fromData(run({u"grim"_qs, u"-g"_qs, u"%1,%2 1x1"_qs.arg(point.x()).arg(point.y()),
+                              u"-t"_qs, u"ppm"_qs, u"-"_qs})
                              .out);
     return shown.isNull() ? 0 : shown.pixel(0, 0) & 0xffffff;
 }
@@ -87,20 +86,20 @@ QRgb shownAt(QPoint point) {
 int windowCount(bool fullScreen) {
     int count = 0;
     std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
-        if (node[QLatin1String("app_id")].toString().startsWith(QLatin1String("brindlecap")) &&
-            (node[QLatin1String("fullscreen_mode")].toInt() == 1) == fullScreen)
+        if (node[u"app_id"_qs].toString().startsWith(u"brindlecap"_qs) &&
+            (node[u"fullscreen_mode"_qs].toInt() == 1) == fullScreen)
             ++count;
         for (const char* children : {"nodes", "floating_nodes"}) {
             for (const QJsonValue child : node[QLatin1String(children)].toArray())
                 walk(child.toObject());
         }
     };
-    walk(swaymsg(QStringLiteral("get_tree")).object());
+    walk(swaymsg(u"get_tree"_qs).object());
     return count;
 }
 
 QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    return QDir(folder).entryList({u"*.png"_qs}, QDir::Files, QDir::Name);
 }
 
 QImage clipboardImage() {
@@ -115,16 +114,16 @@ class tst_SwayCapture : public QObject {
     QProcess m_program;
     QProcess m_pattern;
 
-    QString saveFolder() const { return programHome() + QStringLiteral("/Pictures/Brindlecap"); }
+    QString saveFolder() const { return programHome() + u"/Pictures/Brindlecap"_qs; }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(start(m_program)); }
 
     void init() {
         QDir(saveFolder()).removeRecursively();
-        setClipboard("empty", QStringLiteral("text/plain"));
-        const QStringList line = asUser({QCoreApplication::applicationFilePath(),
-                                         QStringLiteral("--client"), QStringLiteral("pattern")});
+        setClipboard("empty", u"text/plain"_qs);
+        const QStringList line =
+            asUser({QCoreApplication::applicationFilePath(), u"--client"_qs, u"pattern"_qs});
         m_pattern.start(line.first(), line.mid(1));
         // On both outputs, away from where any test leaves the pointer.
         // (qWaitFor bounds the wait in time, QTRY only in tries of a slow grim.)
@@ -139,7 +138,7 @@ private Q_SLOTS:
     void cleanup() {
         // A failed row must not leave its overlays up for the next.
         if (windowCount(true) > 0)
-            keys({QStringLiteral("-k"), QStringLiteral("Escape")});
+            keys({u"-k"_qs, u"Escape"_qs});
         // sway keeps one full-screen window per output: a fresh pattern for every capture.
         stop(m_pattern);
     }
@@ -172,7 +171,7 @@ private Q_SLOTS:
         Pointer pointer;
         QVERIFY(pointer.move(parked));
 
-        QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
+        QCOMPARE(brindlecap({u"area"_qs}).status, 0);
         // sway lists the overlays as soon as they map, but sends them the pointer only once it
         // has applied its new layout, which is when it shows them (veiled).
         const QRgb plain = patternAt(outputIndex(output), deviceOrigin.x(), deviceOrigin.y());
@@ -182,7 +181,7 @@ private Q_SLOTS:
             },
             waitMs));
         QVERIFY(pointer.drag(from, to));
-        QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Return")}));
+        QVERIFY(keys({u"-k"_qs, u"Return"_qs}));
 
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 0, waitMs);
         QImage copied;
@@ -214,8 +213,7 @@ private Q_SLOTS:
         Pointer pointer;
         QVERIFY(pointer.move(pointerAt));
 
-        const Result full = brindlecap({QStringLiteral("full"), QStringLiteral("--output"),
-                                        QStringLiteral("-"), QStringLiteral("--copy")});
+        const Result full = brindlecap({u"full"_qs, u"--output"_qs, u"-"_qs, u"--copy"_qs});
 
         QCOMPARE(full.status, 0);
         const QImage written = QImage::fromData(full.out, "PNG");
@@ -228,15 +226,15 @@ private Q_SLOTS:
     void escapeCancelsWithoutFilingAnything() {
         Pointer pointer;
         QVERIFY(pointer.move({400, 400}));
-        QCOMPARE(brindlecap({QStringLiteral("area")}).status, 0);
+        QCOMPARE(brindlecap({u"area"_qs}).status, 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 2, waitMs);
 
-        QVERIFY(keys({QStringLiteral("-k"), QStringLiteral("Escape")}));
+        QVERIFY(keys({u"-k"_qs, u"Escape"_qs}));
 
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 0, waitMs);
         QTest::qWait(500);
         QCOMPARE(filesIn(saveFolder()), QStringList());
-        QCOMPARE(clipboard(QStringLiteral("text/plain")), QByteArray("empty"));
+        QCOMPARE(clipboard(u"text/plain"_qs), QByteArray("empty"));
     }
 
     void drawerOpensAndCloses_data() {
@@ -252,12 +250,12 @@ private Q_SLOTS:
         stop(m_pattern);
         Pointer pointer;
         QVERIFY(pointer.move({400, 300}));
-        QCOMPARE(brindlecap({QStringLiteral("recents")}).status, 0);
+        QCOMPARE(brindlecap({u"recents"_qs}).status, 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(false), 1, waitMs);
 
         if (closing.isEmpty())
-            QVERIFY(pointer.move({2400, 270}) && pointer.send(QStringLiteral("press")) &&
-                    pointer.send(QStringLiteral("release")));
+            QVERIFY(pointer.move({2400, 270}) && pointer.send(u"press"_qs) &&
+                    pointer.send(u"release"_qs));
         else
             QCOMPARE(run(programEnvironment() + closing).status, 0);
 
