@@ -1,5 +1,5 @@
 // The settings store as every part of the program reads it: defaults, clamps, strict typed reads
-// of what a hand-edited or damaged settings file may hold, and reads from another thread.
+// of what a hand-edited or damaged settings file may hold.
 #include "FileSizeLimit.h"
 #include "TestHome.h"
 #include "settings/Prefs.h"
@@ -9,9 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
-#include <atomic>
 #include <cmath>
 
 namespace {
@@ -198,7 +196,6 @@ private Q_SLOTS:
         QTest::newRow("shortcut bytes beyond ASCII")
             << QVariant(QByteArray("{\"display\":\"Super+Alt+\xe2\x86\x90\"}"));
         QTest::newRow("no shortcut") << QVariant(QByteArray(""));
-        QTest::newRow("number") << QVariant(0.35);
     }
 
     void writtenLinesReadBack() {
@@ -235,28 +232,6 @@ private Q_SLOTS:
 
         QCOMPARE(readFile(store().fileName()), "[General]\n" + lines + "\n");
         QCOMPARE(Prefs::autoCopy(), limit == RLIM_INFINITY);
-    }
-
-    // Output delivery reads keepHistory on a worker thread while the settings window writes; the
-    // reader must never see a half-written store and fall back to the default.
-    void keepHistoryReadOffTheMainThreadWhileWritten() {
-        Prefs::setBool(Prefs::Keys::keepHistory, false);
-        std::atomic<bool> stop = false;
-        std::atomic<int> reads = 0, wrong = 0;
-        std::unique_ptr<QThread> reader(QThread::create([&] {
-            for (; !stop || reads == 0; ++reads)
-                wrong += Prefs::keepHistory();
-        }));
-
-        reader->start();
-        for (int i = 0; i < 20; ++i) {
-            Prefs::setMarkerOpacity(i % 2 ? 0.3 : 0.6);
-            Prefs::setBool(Prefs::Keys::keepHistory, false);
-        }
-        stop = true;
-        reader->wait();
-
-        QCOMPARE(wrong.load(), 0);
     }
 };
 
