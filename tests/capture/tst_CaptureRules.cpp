@@ -115,15 +115,6 @@ private Q_SLOTS:
         QCOMPARE(decoded.dotsPerMeterY(), dotsPerMetre);
     }
 
-    void screenOfTextComesOutSmallAndNothingGivesNothing() {
-        const std::optional<QByteArray> png =
-            PngEncoder::encode(pattern({641, 481}, QImage::Format_RGB32, true), 1.0);
-
-        QVERIFY(png);
-        QVERIFY2(png->size() < 641 * 481 * 3 / 50, qPrintable(QString::number(png->size())));
-        QVERIFY(!PngEncoder::encode(QImage(), 1.0));
-    }
-
     // The portal hands over one image of the whole layout drawn at its highest scale; each screen's
     // part must come back at that screen's own device-pixel size, pixel for pixel.
     void cutsEachScreenAtItsDeviceSize_data() {
@@ -157,9 +148,10 @@ private Q_SLOTS:
         QCOMPARE(plain, drawn(geometry, dpr));
     }
 
-    void screenOutsideTheImageGetsNothing() {
+    void nothingGivesNothing() {
         const QRect bounds(0, 0, 100, 100);
 
+        QVERIFY(!PngEncoder::encode(QImage(), 1.0));
         QVERIFY(!ScreenGrabberPortal::cut(drawn(bounds, 1), bounds, QRect(100, 0, 50, 50), 1));
     }
 };
