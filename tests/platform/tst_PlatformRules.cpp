@@ -74,7 +74,6 @@ private Q_SLOTS:
         row("advised, others kept", advised, "glibc.malloc.arena_max=2",
             "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
         row("user turned it off", advised, "glibc.malloc.hugetlb=0", "");
-        row("always", "[always] madvise never\n", "", "");
         row("no such file", "", "", "");
     }
 

@@ -103,8 +103,6 @@ public:
             m_tool.kill();
         m_tool.waitForFinished();
     }
-    Pointer(const Pointer&) = delete;
-    Pointer& operator=(const Pointer&) = delete;
 
     bool move(QPoint to) { return send(u"move %1 %2"_qs.arg(to.x()).arg(to.y())); }
     // A drag in steps, so the program sees motion with the button held.
