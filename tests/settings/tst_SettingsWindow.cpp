@@ -1,9 +1,11 @@
-// The settings window on the test's own settings file, history folder and autostart folder.
+// The settings window and its shortcut recorders on the test's own settings file, history folder
+// and autostart folder.
 #include "TestHome.h"
 #include "platform/Autostart.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsWindowController.h"
+#include "shortcuts/HotKeyCenter.h"
 #include "shortcuts/ShortcutRecorder.h"
 
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTest>
@@ -20,6 +23,11 @@ namespace {
 
 QString configFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+void press(QWidget* widget, quint32 scanCode, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, 0);
+    QCoreApplication::sendEvent(widget, &event);
 }
 
 template <typename T> T* control(const SettingsWindowController& window, const char* name) {
@@ -47,15 +55,45 @@ private Q_SLOTS:
         ShortcutRecorder* area = window.recorder(CaptureAction::area);
 
         QTest::mouseClick(area, Qt::LeftButton);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_8, Qt::ShiftModifier | Qt::ControlModifier, 17, 0,
-                        0);
-        QCoreApplication::sendEvent(area, &press);
+        press(area, 17, Qt::Key_8, Qt::ShiftModifier | Qt::ControlModifier);
 
         QCOMPARE(control<QLabel>(window, "warning")->text(),
                  u"Shift+Ctrl+8 ya se usa para “Capturar pantalla completa”."_qs);
         QVERIFY(!control<QLabel>(window, "warning")->isHidden());
         QCOMPARE(area->text(), u"Shift+Ctrl+9"_qs);
         QCOMPARE(Prefs::combo(CaptureAction::area)->keyCode, 25u);
+    }
+
+    // Backspace hands on no shortcut; the focus going elsewhere ends recording too. Each ending
+    // registers the hot keys again, after the new shortcut was handed on. (Recording a shortcut
+    // is tst_Settings's, on the X server.)
+    void recordingEndsRegisterTheHotKeysAgain() {
+        QStringList events;
+        HotKeyCenter::shared().bindings = [&events] {
+            events << u"reload"_qs;
+            return QList<HotKeyCenter::Binding>();
+        };
+        QWidget window;
+        auto* recorder = new ShortcutRecorder(&window);
+        auto* other = new QLineEdit(&window);
+        other->move(0, 40);
+        recorder->setCombo(KeyCombo{25, 768, u"Shift+Ctrl+9"_qs});
+        connect(recorder, &ShortcutRecorder::changed, this,
+                [&events](const std::optional<KeyCombo>& combo) {
+                    events << (combo ? combo->display : u"none"_qs);
+                });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        press(recorder, 22, Qt::Key_Backspace);
+        QCOMPARE(recorder->text(), u"Sin atajo"_qs);
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        other->setFocus();
+
+        QVERIFY(!recorder->recording());
+        QCOMPARE(events, QStringList({u"none"_qs, u"reload"_qs, u"reload"_qs}));
+        HotKeyCenter::shared().bindings = {};
     }
 
     void roundedPercent_data() {
