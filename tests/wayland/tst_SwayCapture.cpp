@@ -2,19 +2,163 @@
 // through wl-pointer, the clipboard read back with wl-paste. A client of this same executable
 // (--client pattern) covers each output with a pattern whose every device pixel is known, so a
 // capture is checked pixel for pixel, on the scale-1 and the scale-2 output.
-#include "wayland/WaylandSession.h"
+// The test itself runs as root and offscreen, while everything it starts in the session (the
+// program, wtype, wl-pointer, wl-paste, grim, swaymsg) runs as the session's user through
+// as-user.sh, which alone may reach that session's D-Bus.
+#include "wayland/SessionEnvironment.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
+#include <QProcess>
 #include <QRasterWindow>
 #include <QScreen>
+#include <QSettings>
+#include <QTest>
 
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
-using namespace WaylandSession;
-
 namespace {
+
+constexpr int waitMs = 10000;
+
+struct Result {
+    int status = -1; // -1 when it crashed or hung
+    QByteArray out;
+};
+
+// The session's folder, set by `sway-session.sh run`.
+QString state() {
+    return qEnvironmentVariable("BRINDLE_WAYLAND_STATE");
+}
+
+// Starts `command` (leading VAR=VALUE words set its environment) inside the session.
+void startAsUser(QProcess& process, const QStringList& command) {
+    process.start(qEnvironmentVariable("BRINDLE_SOURCE_DIR") + u"/tests/wayland/as-user.sh"_qs,
+                  QStringList{state()} + command);
+}
+
+// Runs `command` inside the session and waits.
+Result run(const QStringList& command, const QByteArray& input = {}) {
+    QProcess process;
+    startAsUser(process, command);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(waitMs))
+        process.kill();
+    process.waitForFinished();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput()};
+}
+
+// A key through wtype.
+bool press(const QString& key) {
+    return run({u"wtype"_qs, u"-s"_qs, u"1"_qs, u"-k"_qs, key}).status == 0;
+}
+
+// The clipboard as another client reads it (data-control, needs no focus).
+QByteArray clipboard(const QString& type = u"image/png"_qs) {
+    const Result pasted = run({u"wl-paste"_qs, u"-n"_qs, u"-t"_qs, type});
+    return pasted.status == 0 ? pasted.out : QByteArray();
+}
+
+// A virtual pointer device that exists as long as this object; positions are layout
+// coordinates in logical pixels (HEADLESS-1 spans 0..1920 x 0..1080, HEADLESS-2 at scale 2
+// 1920..2880 x 0..540).
+class Pointer {
+public:
+    Pointer() {
+        m_tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        startAsUser(m_tool, {QStringLiteral(WL_POINTER), u"2880"_qs, u"1080"_qs});
+    }
+    ~Pointer() {
+        m_tool.closeWriteChannel();
+        if (!m_tool.waitForFinished(waitMs))
+            m_tool.kill();
+        m_tool.waitForFinished();
+    }
+
+    bool move(QPoint to) { return send(u"move %1 %2"_qs.arg(to.x()).arg(to.y())); }
+    // A drag in steps, so the program sees motion with the button held.
+    bool drag(QPoint from, QPoint to) {
+        return move(from) && send(u"press"_qs) && move((from + to) / 2) && move(to) &&
+               send(u"release"_qs);
+    }
+
+    // Sends one command line and waits until the compositor has handled it.
+    bool send(const QString& command) {
+        m_tool.write(command.toUtf8() + '\n');
+        while (!m_tool.canReadLine()) {
+            if (!m_tool.waitForReadyRead(waitMs))
+                return false;
+        }
+        const QByteArray answer = m_tool.readLine().trimmed();
+        if (answer != "ok")
+            qWarning("wl-pointer: %s", answer.constData());
+        return answer == "ok";
+    }
+
+private:
+    QProcess m_tool;
+};
+
+// The program's own home inside the session, named after the test's own home and owned by the
+// session's user, who runs the program.
+QString programHome() {
+    const QProcessEnvironment session = sessionEnvironment(state());
+    const QString home = session.value(u"HOME"_qs) + u'/' + QFileInfo(QDir::homePath()).fileName();
+    QDir().mkpath(home + u"/.config"_qs);
+    if (geteuid() == 0)
+        QProcess::execute(u"chown"_qs, {u"-R"_qs, session.value(u"USER"_qs) + u':', home});
+    return home;
+}
+
+// VAR=VALUE words that keep the program's settings, captures and history in programHome().
+QStringList programEnvironment() {
+    const QString home = programHome();
+    return {u"HOME="_qs + home,
+            u"XDG_CONFIG_HOME="_qs + home + u"/.config"_qs,
+            u"XDG_DATA_HOME="_qs + home + u"/.local/share"_qs,
+            u"XDG_CACHE_HOME="_qs + home + u"/.cache"_qs,
+            u"XDG_PICTURES_DIR="_qs + home + u"/Pictures"_qs,
+            u"QT_QPA_PLATFORMTHEME="_qs};
+}
+
+// Starts the program in the session with the first-run welcome marked as shown (it has its own
+// test), and waits until it has started up.
+bool start(QProcess& program) {
+    // programEnvironment() below hands these settings to the session's user.
+    QSettings(programHome() + u"/.config/Brindlecap/Brindlecap.conf"_qs, QSettings::IniFormat)
+        .setValue("didShowWelcome", true);
+    program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    startAsUser(program, programEnvironment() << QStringLiteral(BRINDLECAP_BINARY));
+    // It listens for commands early but answers them only after its start-up, which ends by
+    // naming its clipboard back-end; under load a command sent before that times out.
+    if (!program.waitForStarted())
+        return false;
+    QByteArray said;
+    return QTest::qWaitFor(
+        [&] { return (said += program.readAllStandardError()).contains("portapapeles:"); }, waitMs);
+}
+
+// `brindlecap ARGUMENTS` as the session's user would type it (handed to the running program).
+Result brindlecap(const QStringList& arguments) {
+    return run(programEnvironment() << QStringLiteral(BRINDLECAP_BINARY) << arguments);
+}
+
+// Under load a program's exit can take seconds.
+void stop(QProcess& program) {
+    program.terminate();
+    if (!program.waitForFinished(waitMs))
+        program.kill();
+    program.waitForFinished(waitMs);
+}
 
 // The pattern's colour (without alpha) at a device pixel of the output at `index`: it changes at
 // every pixel in both directions, so a capture shifted or scaled by one pixel does not match.
@@ -94,7 +238,7 @@ int windowCount(bool fullScreen) {
                 walk(child.toObject());
         }
     };
-    walk(swaymsg(u"get_tree"_qs).object());
+    walk(QJsonDocument::fromJson(run({u"swaymsg"_qs, u"-t"_qs, u"get_tree"_qs}).out).object());
     return count;
 }
 
@@ -121,10 +265,9 @@ private Q_SLOTS:
 
     void init() {
         QDir(saveFolder()).removeRecursively();
-        setClipboard("empty", u"text/plain"_qs);
-        const QStringList line =
-            asUser({QCoreApplication::applicationFilePath(), u"--client"_qs, u"pattern"_qs});
-        m_pattern.start(line.first(), line.mid(1));
+        run({u"wl-copy"_qs, u"-t"_qs, u"text/plain"_qs}, "empty");
+        startAsUser(m_pattern,
+                    {QCoreApplication::applicationFilePath(), u"--client"_qs, u"pattern"_qs});
         // On both outputs, away from where any test leaves the pointer.
         // (qWaitFor bounds the wait in time, QTRY only in tries of a slow grim.)
         QVERIFY(QTest::qWaitFor(
@@ -138,7 +281,7 @@ private Q_SLOTS:
     void cleanup() {
         // A failed row must not leave its overlays up for the next.
         if (windowCount(true) > 0)
-            keys({u"-k"_qs, u"Escape"_qs});
+            press(u"Escape"_qs);
         // sway keeps one full-screen window per output: a fresh pattern for every capture.
         stop(m_pattern);
     }
@@ -181,7 +324,7 @@ private Q_SLOTS:
             },
             waitMs));
         QVERIFY(pointer.drag(from, to));
-        QVERIFY(keys({u"-k"_qs, u"Return"_qs}));
+        QVERIFY(press(u"Return"_qs));
 
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 0, waitMs);
         QImage copied;
@@ -229,7 +372,7 @@ private Q_SLOTS:
         QCOMPARE(brindlecap({u"area"_qs}).status, 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 2, waitMs);
 
-        QVERIFY(keys({u"-k"_qs, u"Escape"_qs}));
+        QVERIFY(press(u"Escape"_qs));
 
         QTRY_COMPARE_WITH_TIMEOUT(windowCount(true), 0, waitMs);
         QTest::qWait(500);
@@ -263,8 +406,18 @@ private Q_SLOTS:
     }
 };
 
+// `tst_SwayCapture --client pattern` is the pattern client, started inside the session as its
+// user; otherwise the tests, which ctest runs through `sway-session.sh run`.
 int main(int argc, char** argv) {
-    return testMain<tst_SwayCapture>(argc, argv, runPattern);
+    if (argc == 3 && qstrcmp(argv[1], "--client") == 0)
+        return runPattern(argc, argv);
+    if (state().isEmpty()) {
+        qCritical("run inside the sway session: sway-session.sh run STATE %s", argv[0]);
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    tst_SwayCapture test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_SwayCapture.moc"
