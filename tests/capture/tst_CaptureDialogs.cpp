@@ -43,16 +43,21 @@ GrabResult shotsOf(const QList<QScreen*>& screens) {
 }
 
 // Every alert shown while it lives, as its text and informative text; each is dismissed from
-// inside its own event loop, as the user would, without opening anything.
+// inside its own event loop, as the user would, without opening anything. A file dialog is handed
+// to `onFileDialog`.
 struct Alerts {
     QStringList shown;
+    std::function<void(QFileDialog*)> onFileDialog;
     QTimer poll;
 
     Alerts() {
         QObject::connect(&poll, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 shown << box->text() << box->informativeText();
                 box->reject();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && onFileDialog) {
+                std::exchange(onFileDialog, {})(dialog);
             }
         });
         poll.start(20);
@@ -63,18 +68,6 @@ void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-}
-
-// Runs `act` on the modal dialog of type T once it is up.
-template <typename T> void whenModal(std::function<void(T*)> act) {
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            act(dialog);
-        }
-    });
-    poll->start(50);
 }
 
 } // namespace
@@ -202,11 +195,11 @@ private Q_SLOTS:
         image.fill(Qt::darkGreen);
         QString directory;
         Alerts alerts;
-        whenModal<QFileDialog>([&](QFileDialog* d) {
+        alerts.onFileDialog = [&](QFileDialog* d) {
             directory = d->directory().absolutePath();
             d->selectFile(unmakeable);
             QMetaObject::invokeMethod(d, "accept");
-        });
+        };
 
         SaveDialog::save({image, QSizeF(40, 30)});
 
