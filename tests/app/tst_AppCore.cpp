@@ -42,10 +42,6 @@ QString found(const Arguments::Parsed& parsed) {
     return values.join(u' ');
 }
 
-} // namespace
-
-namespace {
-
 // Sends from another thread, as a second process would, while this thread serves.
 bool sendFromElsewhere(const QString& path, AppCommand command) {
     QFuture<bool> sent = QtConcurrent::run([path, command] {
@@ -62,17 +58,6 @@ sockaddr_un addressOf(const QString& path) {
     const QByteArray encoded = QFile::encodeName(path);
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
     return address;
-}
-
-// Without XDG_RUNTIME_DIR, with `tmp` as the temporary folder, until the result is dropped.
-auto fallBackTo(const QString& tmp) {
-    auto restore = qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), old = qgetenv("TMPDIR")] {
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        qputenv("TMPDIR", old);
-    });
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("TMPDIR", QFile::encodeName(tmp));
-    return restore;
 }
 
 } // namespace
@@ -243,7 +228,14 @@ private Q_SLOTS:
     // no program, which could not tell whether one already runs.
     void fallbackFolderIsOneOnlyThisUserCanEnter() {
         QTemporaryDir tmp;
-        const auto restore = fallBackTo(tmp.path());
+        // Without XDG_RUNTIME_DIR, with `tmp` as the temporary folder, until the test ends.
+        const auto restore =
+            qScopeGuard([runtime = qgetenv("XDG_RUNTIME_DIR"), old = qgetenv("TMPDIR")] {
+                qputenv("XDG_RUNTIME_DIR", runtime);
+                qputenv("TMPDIR", old);
+            });
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
         const QString folder = tmp.path() + QStringLiteral("/brindlecap-%1").arg(::getuid());
 
         const Result<QString> socket = SingleInstance::defaultSocketPath();
