@@ -383,7 +383,6 @@ private Q_SLOTS:
     void drawerOpensAndCloses_data() {
         QTest::addColumn<QStringList>("closing");
         QTest::newRow("by Escape") << QStringList{"wtype", "-s", "1", "-k", "Escape"};
-        QTest::newRow("by the same command") << QStringList{BRINDLECAP_BINARY, "recents"};
         QTest::newRow("by a click on the other output") << QStringList();
     }
 
