@@ -15,26 +15,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 namespace {
 
-QString configFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-}
-
 void press(QWidget* widget, quint32 scanCode, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, 0);
     QCoreApplication::sendEvent(widget, &event);
-}
-
-template <typename T> T* control(const SettingsWindowController& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
 }
 
 } // namespace
@@ -44,7 +32,7 @@ class tst_SettingsWindow : public QObject {
 
 private Q_SLOTS:
     void init() {
-        QDir(configFolder()).removeRecursively();
+        QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
         QDir(History::folder()).removeRecursively();
     }
 
@@ -57,9 +45,9 @@ private Q_SLOTS:
         QTest::mouseClick(area, Qt::LeftButton);
         press(area, 17, Qt::Key_8, Qt::ShiftModifier | Qt::ControlModifier);
 
-        QCOMPARE(control<QLabel>(window, "warning")->text(),
-                 u"Shift+Ctrl+8 ya se usa para “Capturar pantalla completa”."_qs);
-        QVERIFY(!control<QLabel>(window, "warning")->isHidden());
+        const auto* warning = window.findChild<QLabel*>(u"warning"_qs);
+        QVERIFY(warning && !warning->isHidden());
+        QCOMPARE(warning->text(), u"Shift+Ctrl+8 ya se usa para “Capturar pantalla completa”."_qs);
         QCOMPARE(area->text(), u"Shift+Ctrl+9"_qs);
         QCOMPARE(Prefs::combo(CaptureAction::area)->keyCode, 25u);
     }
@@ -114,7 +102,8 @@ private Q_SLOTS:
     void loginBoxWritesAndRemovesTheAutostartFile() {
         SettingsWindowController window;
         window.show();
-        QCheckBox* login = control<QCheckBox>(window, "loginBox");
+        auto* login = window.findChild<QCheckBox*>(u"loginBox"_qs);
+        QVERIFY(login);
         QString alert;
         QTimer poll;
         connect(&poll, &QTimer::timeout, [&alert] {
