@@ -20,9 +20,8 @@
 #include <QSettings>
 #include <QTest>
 
-#include <memory>
+#include <list>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -94,10 +93,9 @@ public:
     // Sends one command line and waits until the compositor has handled it.
     bool send(const QString& command) {
         m_tool.write(command.toUtf8() + '\n');
-        while (!m_tool.canReadLine()) {
+        while (!m_tool.canReadLine())
             if (!m_tool.waitForReadyRead(waitMs))
                 return false;
-        }
         const QByteArray answer = m_tool.readLine().trimmed();
         if (answer != "ok")
             qWarning("wl-pointer: %s", answer.constData());
@@ -177,10 +175,9 @@ public:
         setGeometry(screen->geometry());
         const QSize device = screen->geometry().size() * screen->devicePixelRatio();
         m_image = QImage(device, QImage::Format_RGB32);
-        for (int y = 0; y < device.height(); ++y) {
+        for (int y = 0; y < device.height(); ++y)
             for (int x = 0; x < device.width(); ++x)
                 m_image.setPixel(x, y, patternAt(outputIndex(screen->name()), x, y));
-        }
         m_image.setDevicePixelRatio(screen->devicePixelRatio());
     }
 
@@ -194,11 +191,9 @@ private:
 // --client pattern: one full-screen pattern window per output.
 int runPattern(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    std::vector<std::unique_ptr<PatternWindow>> windows;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        windows.push_back(std::make_unique<PatternWindow>(screen));
-        windows.back()->showFullScreen();
-    }
+    std::list<PatternWindow> windows;
+    for (QScreen* screen : QGuiApplication::screens())
+        windows.emplace_back(screen).showFullScreen();
     return QGuiApplication::exec();
 }
 
@@ -207,12 +202,11 @@ int runPattern(int argc, char** argv) {
 int mismatches(const QImage& captured, int index, QPoint origin, const QRect& ignored = {}) {
     const QImage image = captured.convertToFormat(QImage::Format_RGB32);
     int wrong = 0;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             wrong +=
                 !ignored.contains(x, y) &&
                 (image.pixel(x, y) & 0xffffff) != patternAt(index, origin.x() + x, origin.y() + y);
-    }
     return wrong;
 }
 
@@ -233,10 +227,9 @@ int windowCount(bool fullScreen) {
         if (node[u"app_id"_qs].toString().startsWith(u"brindlecap"_qs) &&
             (node[u"fullscreen_mode"_qs].toInt() == 1) == fullScreen)
             ++count;
-        for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const char* children : {"nodes", "floating_nodes"})
             for (const QJsonValue child : node[QLatin1String(children)].toArray())
                 walk(child.toObject());
-        }
     };
     walk(QJsonDocument::fromJson(run({u"swaymsg"_qs, u"-t"_qs, u"get_tree"_qs}).out).object());
     return count;
