@@ -1,16 +1,22 @@
-// The tray menu's commands, the shortcut texts it shows and the captures folder, offscreen (no
-// tray host, so the icon stays unseen).
+// The tray menu's commands, the shortcut texts it shows and the captures folder, on the X server
+// without a tray host (so the icon stays unseen); then with one (trayer, started here): the host
+// is seen once it appears, and quitting from the menu ends the program cleanly even though the
+// icon is embedded in another client's window.
 #include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
+#include "app/TrayHost.h"
 #include "settings/Prefs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 class tst_AppDelegate : public QObject {
     Q_OBJECT
@@ -97,6 +103,32 @@ private Q_SLOTS:
         QCOMPARE(
             menu()->actions().first()->text().replace(AppDelegate::shortcutSeparator, u" | "_qs),
             shown);
+    }
+
+    // Last: it ends the application.
+    void quitEntryEndsTheProgramWithATrayHost() {
+        m_delegate.reset();
+        // The fixture runs no tray host of its own: the program must see that before one starts.
+        QVERIFY(!TrayHost::available());
+        QProcess trayHost;
+        trayHost.start(u"trayer"_qs, {"--edge", "top", "--align", "left", "--widthtype", "pixel",
+                                      "--width", "120", "--heighttype", "pixel", "--height", "28"});
+        QVERIFY(trayHost.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(TrayHost::available(), 10000);
+        AppDelegate::shared().buildStatusItem();
+        QTRY_VERIFY_WITH_TIMEOUT(AppDelegate::shared().statusItem()->geometry().width() > 0, 10000);
+        QAction* quit = AppDelegate::shared().statusMenu()->actions().constLast();
+        QCOMPARE(quit->text(), u"Salir"_qs);
+        QTimer::singleShot(0, quit, &QAction::trigger);
+        QTimer::singleShot(5000, this, [] { QCoreApplication::exit(1); });
+
+        const int status = QCoreApplication::exec();
+
+        QCOMPARE(status, 0);
+        // The delegate, and with it the docked icon, goes before the application's own teardown.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<AppDelegate*>().isEmpty());
+        trayHost.terminate();
+        trayHost.waitForFinished();
     }
 
 private:
