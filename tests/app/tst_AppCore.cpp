@@ -88,7 +88,6 @@ private Q_SLOTS:
                  "output=a b.png screen=RIGHT copy");
         accepted("values after equals signs, in any order",
                  {"full", "--screen=1", "--output=x.png"}, "output=x.png screen=1");
-        accepted("a dash is standard output", {"area", "--output", "-"}, "output=-");
         accepted("recents searches for words, blanks and all",
                  {"recents", "--search", "conexión rechazada"}, "search=conexión rechazada");
         refused("version takes nothing after it", {"--version", "full"}, Problem::extraArgument,

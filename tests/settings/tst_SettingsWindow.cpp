@@ -89,7 +89,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("percent");
         QTest::newRow("42 goes down to 40") << 42 << 40;
         QTest::newRow("43 goes up to 45") << 43 << 45;
-        QTest::newRow("the lowest stays 10") << 10 << 10;
     }
     void roundedPercent() {
         QFETCH(int, slider);
