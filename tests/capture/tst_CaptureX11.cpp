@@ -265,6 +265,10 @@ private Q_SLOTS:
         QCOMPARE(tiff.dotsPerMeterX(), 5669);
         QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
                  small.image);
+        // A stored PNG alone, as the recents drawer copies it: the TIFF keeps its density.
+        QApplication::clipboard()->setMimeData(
+            Output::clipboardData(Output::pngData(small).value_or(QByteArray())).release());
+        QCOMPARE(clipboardImage("image/tiff").dotsPerMeterX(), 5669);
     }
 
     // Into a folder that does not exist yet (the density is checked end to end); the second file of
