@@ -78,18 +78,19 @@ Rendered rendered(QSize pixels, qreal scale, quint32 seed = 1) {
     return {image, QSizeF(pixels) / scale};
 }
 
-// xclip reads from us, so the event loop has to run while it does.
-QByteArray clipboardBytes(const QString& target) {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
-    if (!xclip.waitForStarted() ||
-        !QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
+// `program args`'s output, the event loop running meanwhile: xclip reads our own clipboard.
+QByteArray run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted() ||
+        !QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000))
         return {};
-    return xclip.readAllStandardOutput();
+    return p.readAllStandardOutput();
 }
 
 QImage clipboardImage(const QString& target) {
-    return QImage::fromData(clipboardBytes(target)).convertToFormat(QImage::Format_RGB32);
+    return QImage::fromData(run(u"xclip"_qs, {"-selection", "clipboard", "-t", target, "-o"}))
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 // Delivers and waits for the completion: its failure message, empty on success; nullopt when it
@@ -103,13 +104,6 @@ std::optional<QString> deliverAndWait(const Rendered& r, bool copy, std::optiona
     return message;
 }
 
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
 // A window of another process, found by its PID once it is mapped; killed on destruction.
 struct Client {
     QProcess process;
@@ -118,8 +112,8 @@ struct Client {
     Client(const QString& program, const QStringList& args) {
         process.start(program, args);
         process.waitForStarted();
-        id = run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
-                             QString::number(process.processId())})
+        id = QString::fromLatin1(run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                                                 QString::number(process.processId())}))
                  .section('\n', 0, 0);
         QTest::qWait(200);
     }
