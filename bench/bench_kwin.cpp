@@ -2,7 +2,7 @@
 // ScreenShot2 call itself for one output and for both at once, `brindlecap full --output` for that
 // output, and `brindlecap area` until the overlays are on the display. Prints medians.
 #include "ProgramUnderTest.h"
-#include "wayland/KWinSession.h"
+#include "wayland/SessionEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -71,7 +71,8 @@ void report(const char* what, double ms) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const QProcessEnvironment session = KWinSession::environment();
+    const QProcessEnvironment session =
+        sessionEnvironment(qEnvironmentVariable("BRINDLE_KWIN_STATE"));
     if (!session.contains(QStringLiteral("WAYLAND_DISPLAY"))) {
         std::fprintf(stderr, "run inside the KWin session: tests/wayland/kwin-session.sh run\n");
         return 1;

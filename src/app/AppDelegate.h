@@ -58,10 +58,8 @@ public:
 
     QSystemTrayIcon* statusItem() const { return m_statusItem; }
     QMenu* statusMenu() const { return m_menu.get(); }
-    QAction* captureItem(CaptureAction action) const { return m_captureItems.value(action); }
     AboutDialog* aboutDialog() const { return m_about.get(); }
     SettingsWindowController* settingsWindow() const { return m_settings.get(); }
-    QMessageBox* welcome() const { return m_welcome.get(); }
 
     // Separates an entry's title from the shortcut shown in the menu's right-hand column.
     static constexpr QChar shortcutSeparator = u'\t';

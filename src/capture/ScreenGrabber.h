@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QScreen;
 
@@ -71,10 +72,37 @@ namespace ScreenGrabberPortal {
 std::unique_ptr<ScreenGrabber> create();
 // The layout's extent in logical pixels: the area the portal's image covers.
 QRect layoutBounds(const QList<QRect>& geometries);
-// One screen's part of the portal's image at the screen's device-pixel size; nothing when the
-// image does not cover it.
-std::optional<QImage> cut(const QImage& layout, const QRect& bounds, const QRect& geometry,
-                          qreal dpr);
+
+// Cuts screens out of the portal's image of the whole layout, each at its own device-pixel
+// size, from the image's rows as they are read.
+class LayoutCut {
+public:
+    struct Screen {
+        QRect geometry;
+        qreal dpr;
+    };
+    // Makes the screens' images at once, so they can be ready before the portal answers.
+    LayoutCut(const QRect& bounds, const QList<Screen>& screens);
+    // Then the portal's image: its size, and its rows from the top, each once.
+    void begin(QSize imageSize);
+    void addRow(int y, const QRgb* pixels);
+    // All rows of a whole image of the layout.
+    void addImage(const QImage& layout);
+    // The screen's part; nothing when the image does not cover the screen.
+    std::optional<QImage> image(qsizetype screen) const;
+
+private:
+    struct Part {
+        QImage image;
+        QRect geometry;
+        QRect source;             // in the layout's image
+        std::vector<int> rows;    // the image row each device row samples
+        std::vector<int> columns; // likewise for columns; empty when they map one to one
+        int nextRow = 0;
+    };
+    QRect m_bounds;
+    QList<Part> m_parts;
+};
 } // namespace ScreenGrabberPortal
 
 namespace ScreenGrabberNull {

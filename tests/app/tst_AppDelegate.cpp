@@ -1,18 +1,22 @@
-// The tray menu's commands, the shortcut texts it shows, the captures folder and the first-run
-// welcome, offscreen (no tray host, so the icon stays unseen; no hot-key service).
+// The tray menu's commands, the shortcut texts it shows and the captures folder, on the X server
+// without a tray host (so the icon stays unseen); then with one (trayer, started here): the host
+// is seen once it appears, and quitting from the menu ends the program cleanly even though the
+// icon is embedded in another client's window.
 #include "TestHome.h"
 #include "app/AppDelegate.h"
 #include "app/CaptureActions.h"
+#include "app/TrayHost.h"
 #include "settings/Prefs.h"
-#include "shortcuts/HotKeyCenter.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
-#include <QMessageBox>
+#include <QProcess>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 class tst_AppDelegate : public QObject {
     Q_OBJECT
@@ -35,7 +39,6 @@ private Q_SLOTS:
 
     void cleanup() {
         m_delegate.reset();
-        HotKeyCenter::shared().suspend();
         CaptureActions::setCountdown({});
     }
 
@@ -52,7 +55,7 @@ private Q_SLOTS:
         QDir(QDir::homePath() + u"/Capturas"_qs).removeRecursively();
         Prefs::setSaveFolder(folder);
 
-        m_delegate->captureItem(CaptureAction::fullScreen)->trigger();
+        menu()->actions().at(1)->trigger(); // full screen
         QVERIFY(m_performed.isEmpty());
         QTRY_COMPARE(m_performed, QStringList{"fullScreen"});
         m_performed.clear();
@@ -102,28 +105,30 @@ private Q_SLOTS:
             shown);
     }
 
-    // The welcome is marked as shown before it opens: quitting while it is open must not bring
-    // it back next time. (That it is not modal, so that a capture started meanwhile gets the
-    // keys, is tst_FirstRun's, end to end.)
-    void launchRegistersTheShortcutsThenWelcomesOnce() {
-        AppDelegate delegate;
+    // Last: it ends the application.
+    void quitEntryEndsTheProgramWithATrayHost() {
+        m_delegate.reset();
+        // The fixture runs no tray host of its own: the program must see that before one starts.
+        QVERIFY(!TrayHost::available());
+        QProcess trayHost;
+        trayHost.start(u"trayer"_qs, {"--edge", "top", "--align", "left", "--widthtype", "pixel",
+                                      "--width", "120", "--heighttype", "pixel", "--height", "28"});
+        QVERIFY(trayHost.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(TrayHost::available(), 10000);
+        AppDelegate::shared().buildStatusItem();
+        QTRY_VERIFY_WITH_TIMEOUT(AppDelegate::shared().statusItem()->geometry().width() > 0, 10000);
+        QAction* quit = AppDelegate::shared().statusMenu()->actions().constLast();
+        QCOMPARE(quit->text(), u"Salir"_qs);
+        QTimer::singleShot(0, quit, &QAction::trigger);
+        QTimer::singleShot(5000, this, [] { QCoreApplication::exit(1); });
 
-        delegate.launch();
-        QMessageBox* shown = delegate.welcome();
-        delegate.showWelcomeIfFirstRun();
+        const int status = QCoreApplication::exec();
 
-        QVERIFY(delegate.welcome() == shown); // a second one would have replaced it
-        QVERIFY(shown && shown->isVisible());
-        // No tray host offscreen: the welcome points at the command line and the menu entry
-        // instead of an icon nobody sees.
-        QCOMPARE(shown->text(), u"Brindlecap ya está en marcha 🍃"_qs);
-        // The Linux names and the X11 permission paragraph.
-        QVERIFY2(shown->informativeText().contains(
-                     u"Presiona Shift+Ctrl+9 para capturar un área o Shift+Ctrl+8"_qs) &&
-                     shown->informativeText().contains(u"no necesita ningún permiso"_qs) &&
-                     shown->informativeText().contains(u"ejecuta «brindlecap settings»"_qs),
-                 qPrintable(shown->informativeText()));
-        QCOMPARE(HotKeyCenter::shared().failed().size(), 3);
+        QCOMPARE(status, 0);
+        // The delegate, and with it the docked icon, goes before the application's own teardown.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<AppDelegate*>().isEmpty());
+        trayHost.terminate();
+        trayHost.waitForFinished();
     }
 
 private:

@@ -10,7 +10,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
@@ -44,16 +43,21 @@ GrabResult shotsOf(const QList<QScreen*>& screens) {
 }
 
 // Every alert shown while it lives, as its text and informative text; each is dismissed from
-// inside its own event loop, as the user would, without opening anything.
+// inside its own event loop, as the user would, without opening anything. A file dialog is handed
+// to `onFileDialog`.
 struct Alerts {
     QStringList shown;
+    std::function<void(QFileDialog*)> onFileDialog;
     QTimer poll;
 
     Alerts() {
         QObject::connect(&poll, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 shown << box->text() << box->informativeText();
                 box->reject();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && onFileDialog) {
+                std::exchange(onFileDialog, {})(dialog);
             }
         });
         poll.start(20);
@@ -64,18 +68,6 @@ void dragSelection(CanvasView* canvas, QPoint from, QPoint to) {
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-}
-
-// Runs `act` on the modal dialog of type T once it is up.
-template <typename T> void whenModal(std::function<void(T*)> act) {
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            act(dialog);
-        }
-    });
-    poll->start(50);
 }
 
 } // namespace
@@ -180,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(own, (QList<QRectF>{{0, 500, 180, 40}, {80, 0, 10, 10}, {0, 0, 960, 540}}));
     }
 
-    // Recognised text goes to the clipboard, its toast counting the lines that hold any.
+    // Recognised text goes to the clipboard; its toast counts the lines that hold any.
     void textOutcomeToast() {
         const QString text = u"\nuno\n\ndos\ntres\n"_qs;
         m_controller->begin();
@@ -190,11 +182,7 @@ private Q_SLOTS:
 
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
         QVERIFY(!m_controller->busy());
-        QString toast;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == u"Toast"_qs && w->isVisible())
-                toast = w->findChild<QLabel*>()->text();
-        QVERIFY2(toast.endsWith(u"Texto copiado (3 líneas)"_qs), qPrintable(toast));
+        QCOMPARE(CaptureController::textToast(text), u"Texto copiado (3 líneas)"_qs);
         QCOMPARE(CaptureController::textToast(u"Hola"_qs), u"Texto copiado (1 línea)"_qs);
     }
 
@@ -205,23 +193,19 @@ private Q_SLOTS:
         const QString unmakeable = unmakeableFolder(folder + "/archivo", "dentro.png");
         QImage image(80, 60, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
-        QString directory, reason;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        whenModal<QFileDialog>([&](QFileDialog* d) {
+        QString directory;
+        Alerts alerts;
+        alerts.onFileDialog = [&](QFileDialog* d) {
             directory = d->directory().absolutePath();
             d->selectFile(unmakeable);
-            whenModal<QMessageBox>([&](QMessageBox* box) {
-                icon = box->icon();
-                reason = box->informativeText();
-                box->accept();
-            });
             QMetaObject::invokeMethod(d, "accept");
-        });
+        };
 
         SaveDialog::save({image, QSizeF(40, 30)});
 
         QCOMPARE(directory, folder);
-        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(alerts.shown.size(), 2);
+        const QString reason = alerts.shown[1];
         // The file the dialog chose inside the plain file, named with the system's reason.
         QVERIFY2(reason.contains(folder + "/archivo/") && reason.contains(".png»: "),
                  qPrintable(reason));

@@ -1,9 +1,12 @@
-// Capture on the real X server: grabbing screens, the veiled frame, the countdown and delivery.
+// Capture on the real X server: grabbing screens, listing windows, the countdown and delivery.
+// The test starts its own program again as "--window X Y W H" to put up a frameless window of
+// another process at an exact logical geometry (own windows are never listed).
 #include "TestHome.h"
 #include "capture/Countdown.h"
 #include "capture/Output.h"
 #include "capture/ScreenGrabber.h"
-#include "capture/VeiledFrame.h"
+#include "capture/WindowFinder.h"
+#include "platform/X11.h"
 #include "recents/History.h"
 #include "settings/Prefs.h"
 
@@ -20,7 +23,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWindow>
+#include <QWidget>
 
 namespace {
 
@@ -75,18 +78,19 @@ Rendered rendered(QSize pixels, qreal scale, quint32 seed = 1) {
     return {image, QSizeF(pixels) / scale};
 }
 
-// xclip reads from us, so the event loop has to run while it does.
-QByteArray clipboardBytes(const QString& target) {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-o"});
-    if (!xclip.waitForStarted() ||
-        !QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000))
+// `program args`'s output, the event loop running meanwhile: xclip reads our own clipboard.
+QByteArray run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted() ||
+        !QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000))
         return {};
-    return xclip.readAllStandardOutput();
+    return p.readAllStandardOutput();
 }
 
 QImage clipboardImage(const QString& target) {
-    return QImage::fromData(clipboardBytes(target)).convertToFormat(QImage::Format_RGB32);
+    return QImage::fromData(run(u"xclip"_qs, {"-selection", "clipboard", "-t", target, "-o"}))
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 // Delivers and waits for the completion: its failure message, empty on success; nullopt when it
@@ -98,6 +102,52 @@ std::optional<QString> deliverAndWait(const Rendered& r, bool copy, std::optiona
     if (!QTest::qWaitFor([&] { return message.has_value(); }, 20000))
         return std::nullopt;
     return message;
+}
+
+// A window of another process, found by its PID once it is mapped; killed on destruction.
+struct Client {
+    QProcess process;
+    QString id; // empty when it never showed up
+
+    Client(const QString& program, const QStringList& args) {
+        process.start(program, args);
+        process.waitForStarted();
+        id = QString::fromLatin1(run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                                                 QString::number(process.processId())}))
+                 .section('\n', 0, 0);
+        QTest::qWait(200);
+    }
+    ~Client() {
+        process.kill();
+        process.waitForFinished();
+    }
+
+    // The frame the window manager drew around the window, in native pixels: its ancestor just
+    // below the root.
+    QRect frame() const {
+        xcb_connection_t* c = X11::connection();
+        xcb_window_t w = id.toUInt();
+        for (X11::Reply<xcb_query_tree_reply_t> tree;
+             (tree.reset(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr)), tree) &&
+             tree->parent != tree->root;)
+            w = tree->parent;
+        const X11::Reply<xcb_get_geometry_reply_t> g(
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr));
+        return g ? QRect(g->x, g->y, g->width + 2 * g->border_width,
+                         g->height + 2 * g->border_width)
+                 : QRect();
+    }
+};
+
+Client helperWindow(const QRect& logical) {
+    return Client(QCoreApplication::applicationFilePath(),
+                  {"--window", QString::number(logical.x()), QString::number(logical.y()),
+                   QString::number(logical.width()), QString::number(logical.height())});
+}
+
+void activate(const Client& client) {
+    run("xdotool", {"windowactivate", "--sync", client.id});
+    QTest::qWait(200);
 }
 
 } // namespace
@@ -154,33 +204,6 @@ private Q_SLOTS:
         }
     }
 
-    // Darkened as Qt's own first paint will (any difference would flicker), in several bands with
-    // a short last one.
-    void theServerShowsTheVeiledImage() {
-        const QSize size(1000, 700);
-        QWindow window;
-        window.setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        window.setGeometry(QRect(QPoint(20, 20), size));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QImage image(size, QImage::Format_RGB32); // every value of every channel somewhere
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                image.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 3) & 255));
-
-        QVERIFY(VeiledFrame::put(window.winId(), image, 115));
-
-        // What the server holds, read back from it; colours only: the spare byte is undefined.
-        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
-        QImage painted = image.copy();
-        QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 115));
-        QCOMPARE(shown.convertToFormat(QImage::Format_RGB888),
-                 painted.convertToFormat(QImage::Format_RGB888));
-        // An image the window cannot take as it is draws nothing.
-        QVERIFY(
-            !VeiledFrame::put(window.winId(), image.convertToFormat(QImage::Format_RGB16), 115));
-    }
-
     // Only order and lower bounds: a busy machine may run the timers late, never early.
     void replacesTheRunningOneAndCountsDownUnderThePointer() {
         QStringList shown;
@@ -219,8 +242,9 @@ private Q_SLOTS:
         QCOMPARE(firstRuns, 0);
     }
 
+    // The TIFF and the image are made on request, the TIFF at the capture's density.
     void laterCopyWinsAndOthersReadItAsPngAndTiff() {
-        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 1, 3);
+        const Rendered large = rendered({3840, 2160}, 1, 2), small = rendered({40, 30}, 2, 3);
         int completions = 0;
         const qint64 before = Output::generation();
 
@@ -230,7 +254,15 @@ private Q_SLOTS:
         QCOMPARE(Output::generation(), before + 2);
         QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 30000);
         QCOMPARE(clipboardImage("image/png"), small.image);
-        QCOMPARE(clipboardImage("image/tiff"), small.image);
+        const QImage tiff = clipboardImage("image/tiff");
+        QCOMPARE(tiff, small.image);
+        QCOMPARE(tiff.dotsPerMeterX(), 5669);
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 small.image);
+        // A stored PNG alone, as the recents drawer copies it: the TIFF keeps its density.
+        QApplication::clipboard()->setMimeData(
+            Output::clipboardData(Output::pngData(small).value_or(QByteArray())).release());
+        QCOMPARE(clipboardImage("image/tiff").dotsPerMeterX(), 5669);
     }
 
     // Into a folder that does not exist yet (the density is checked end to end); the second file of
@@ -269,21 +301,71 @@ private Q_SLOTS:
         QCOMPARE(History::items().size(), 1);
     }
 
-    // The recents drawer copies a stored PNG: the TIFF and the image then come from decoding it.
-    void pngAloneOffersTiffWithItsDensityWhenAsked() {
-        const Rendered capture = rendered({30, 20}, 2, 6);
-        const QByteArray png = Output::pngData(capture).value_or(QByteArray());
+    void listsFramesFrontToBackWithoutOwnOrMinimisedWindows() {
+        QWidget own;
+        own.setGeometry(100, 100, 400, 300);
+        own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        const Client back("xterm", {"-geometry", "60x20+40+40"}),
+            front("xterm", {"-geometry", "60x20+300+200"});
+        QVERIFY(!back.id.isEmpty() && !front.id.isEmpty());
+        activate(front);
+        const QRectF backFrame = back.frame(), frontFrame = front.frame();
 
-        QApplication::clipboard()->setMimeData(Output::clipboardData(png).release());
+        const std::unique_ptr<WindowFinder> finder = makeWindowFinder();
+        const QList<QRectF> before = finder->frontToBackRects();
+        // Without a window manager's list the frames are the root's children, in stacking order.
+        const QList<QRectF> fallback = WindowFinderX11::rootChildrenRects();
+        activate(back);
+        const QList<QRectF> after = finder->frontToBackRects();
+        run("xdotool", {"windowminimize", "--sync", front.id});
+        QTest::qWait(200);
+        const QList<QRectF> minimised = finder->frontToBackRects();
 
-        QCOMPARE(clipboardBytes("image/png"), png);
-        const QImage tiff = clipboardImage("image/tiff");
-        QCOMPARE(tiff, capture.image);
-        QCOMPARE(tiff.dotsPerMeterX(), 5669);
-        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-                 capture.image);
+        QVERIFY2(before.contains(frontFrame) && before.contains(backFrame),
+                 qPrintable(QDebug::toString(before)));
+        QVERIFY(before.indexOf(frontFrame) < before.indexOf(backFrame));
+        for (const QRectF& r : before)
+            QVERIFY(!r.contains(QRectF(own.geometry())));
+        QVERIFY(fallback.contains(backFrame));
+        QVERIFY(fallback.indexOf(frontFrame) < fallback.indexOf(backFrame));
+        QVERIFY(after.indexOf(backFrame) < after.indexOf(frontFrame));
+        QVERIFY(minimised.contains(backFrame) && !minimised.contains(frontFrame));
+    }
+
+    // Windows under 60 x 40 points or with alpha 0.05 and below cannot be picked; on the 2x monitor
+    // the frame's native pixels start at the monitor's logical origin and are listed in points.
+    void listsWindowsInPointsAndLeavesOutWhatCannotBePicked() {
+        const QRect narrow(400, 200, 59, 300), smallest(500, 200, 60, 40),
+            transparent(600, 300, 300, 200), onRight(1920 + 400, 200, 200, 100);
+        const Client clients[] = {helperWindow(narrow), helperWindow(smallest),
+                                  helperWindow(transparent), helperWindow(onRight)};
+        for (const Client& client : clients)
+            QVERIFY(!client.id.isEmpty());
+        run("xprop", {"-id", clients[2].id, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                      "_NET_WM_WINDOW_OPACITY", QString::number(quint32(0.05 * 0xffffffffu))});
+        QTest::qWait(100);
+
+        const QList<QRectF> rects = makeWindowFinder()->frontToBackRects();
+
+        QCOMPARE(clients[3].frame(), QRect(1920 + 800, 400, 400, 200));
+        QVERIFY2(!rects.contains(QRectF(narrow)) && rects.contains(QRectF(smallest)) &&
+                     !rects.contains(QRectF(transparent)) && rects.contains(QRectF(onRight)),
+                 qPrintable(QDebug::toString(rects)));
     }
 };
 
-QTEST_MAIN(tst_CaptureX11)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 6 && qstrcmp(argv[1], "--window") == 0) {
+        QWidget window;
+        window.setWindowFlag(Qt::FramelessWindowHint);
+        window.setGeometry(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+        window.show();
+        return app.exec();
+    }
+    tst_CaptureX11 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_CaptureX11.moc"

@@ -1,11 +1,14 @@
-// Platform rules: the autostart entry, large-page tunables and writing new files.
+// Platform rules: the autostart entry, large-page tunables, writing new files and reading text
+// with the real Tesseract.
 #include "FileSizeLimit.h"
 #include "TestHome.h"
 #include "platform/Autostart.h"
 #include "platform/LargePages.h"
 #include "platform/NewFile.h"
+#include "platform/TextReader.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +21,28 @@ NewFile::NameFor numberedUpTo(int names) {
     return [names](int clash) {
         return clash < names ? QStringLiteral("%1.png").arg(clash) : QString();
     };
+}
+
+// Lines drawn as a desktop draws them: pixelSize points tall at a scale, with a margin.
+QImage rendered(const QStringList& lines, int pixelSize, double scale,
+                const QString& family = u"DejaVu Sans"_qs) {
+    QFont font(family);
+    font.setPixelSize(int(pixelSize * scale));
+    const QFontMetrics metrics(font);
+    const int margin = int(12 * scale);
+    int width = 0;
+    for (const QString& line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    QImage image(width + 2 * margin,
+                 metrics.lineSpacing() * std::max<int>(1, lines.size()) + 2 * margin,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(QColor(0x20, 0x20, 0x20));
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(margin, margin + metrics.ascent() + i * metrics.lineSpacing(), lines[i]);
+    return image;
 }
 
 } // namespace
@@ -46,18 +71,11 @@ private Q_SLOTS:
         QTEST(Autostart::execLine(program), "line");
     }
 
-    void isEnabled_data() {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("an entry is on") << QByteArray("[Desktop Entry]\nExec=x\n") << true;
-        QTest::newRow("Hidden=true switches it off")
-            << QByteArray("[Desktop Entry]\nHidden = true\nExec=x\n") << false;
-    }
-    void isEnabled() {
-        QFETCH(QByteArray, contents);
-        QVERIFY(writeWholeFile(Autostart::filePath(), contents));
+    // (An entry that is on is the settings window's login box, read back.)
+    void hiddenEntryIsOff() {
+        QVERIFY(writeWholeFile(Autostart::filePath(), "[Desktop Entry]\nHidden = true\nExec=x\n"));
 
-        QTEST(Autostart::isEnabled(), "enabled");
+        QVERIFY(!Autostart::isEnabled());
     }
 
     void tunables_data() {
@@ -74,7 +92,6 @@ private Q_SLOTS:
         row("advised, others kept", advised, "glibc.malloc.arena_max=2",
             "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
         row("user turned it off", advised, "glibc.malloc.hugetlb=0", "");
-        row("always", "[always] madvise never\n", "", "");
         row("no such file", "", "", "");
     }
 
@@ -152,7 +169,72 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"0.png", "archivo"}));
     }
+
+    // Text recognition on lines drawn as a desktop draws them.
+    void readsScreenText_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QString>("family");
+        const auto row = [](const char* name, const QStringList& lines, int pixelSize, double scale,
+                            const QString& family = u"DejaVu Sans"_qs) {
+            QTest::newRow(name) << lines << pixelSize << scale << family;
+        };
+        const QStringList accented{u"Configuración del menú: 45 € para la señora Núñez"_qs};
+
+        row("small line at scale 1", {u"Guardar la captura en la carpeta"_qs}, 12, 1.0);
+        row("paragraph keeps its line order",
+            {u"Copy the selection to the clipboard"_qs, u"then paste it in the document"_qs,
+             u"Cerrar la ventana"_qs},
+            14, 1.0);
+        row("empty area has no lines", {}, 14, 1.0);
+        row("accents and euro in Liberation Sans, 11 px at scale 2",
+            {u"Configuración del menú: 45 € para la señora Núñez"_qs}, 11, 2.0,
+            u"Liberation Sans"_qs);
+    }
+    void readsScreenText() {
+        QFETCH(QStringList, lines);
+        QFETCH(int, pixelSize);
+        QFETCH(double, scale);
+        QFETCH(QString, family);
+        QImage crop = rendered(lines, pixelSize, scale, family);
+        if (lines.isEmpty())
+            crop = crop.scaled(300, 80);
+
+        const Result<QStringList> read = TextReader::shared().read(crop, scale);
+
+        QVERIFY2(read.ok(), qPrintable(read.message()));
+        QCOMPARE(*read, lines);
+    }
+
+    void missingModelsNameTheirPackages_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("notNamed");
+        QTest::newRow("no models at all")
+            << QStringList() << u"tesseract-ocr-spa, tesseract-ocr-eng"_qs << u"deu"_qs;
+        QTest::newRow("English only")
+            << QStringList{u"eng"_qs} << u"tesseract-ocr-spa"_qs << u"tesseract-ocr-eng"_qs;
+    }
+    void missingModelsNameTheirPackages() {
+        QFETCH(QStringList, present);
+        QFETCH(QString, named);
+        QFETCH(QString, notNamed);
+        QTemporaryDir folder;
+        for (const QString& language : present)
+            QVERIFY(QFile::link(u"/usr/share/tesseract-ocr/5/tessdata/"_qs + language +
+                                    u".traineddata"_qs,
+                                folder.filePath(language + u".traineddata"_qs)));
+        TextReader reader(folder.path());
+
+        const Status warm = reader.warmUp();
+        const Result<QStringList> read = reader.read(rendered({u"Hola"_qs}, 14, 1), 1);
+
+        QVERIFY(!warm.ok() && !read.ok());
+        QVERIFY2(read.message().contains(named) && !read.message().contains(notNamed),
+                 qPrintable(read.message()));
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_PlatformRules)
+QTEST_MAIN(tst_PlatformRules)
 #include "tst_PlatformRules.moc"

@@ -110,7 +110,6 @@ private Q_SLOTS:
         row("A", 0, 'a');
         row("ISO key beside Shift", 10, '<');
         row("space", 49, ' ');
-        row("escape", 53, 0xff1b);
         row("F12", 111, 0xffc9);
         row("keypad enter", 76, 0xff8d);
     }

@@ -17,19 +17,12 @@ namespace {
 
 constexpr uint32_t buttonLeft = 0x110; // BTN_LEFT
 
-struct State {
-    wl_seat* seat = nullptr;
-    zwlr_virtual_pointer_manager_v1* manager = nullptr;
-};
-
+// The pointer goes to the compositor's default seat.
 void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
-    auto* state = static_cast<State*>(data);
-    if (std::strcmp(interface, wl_seat_interface.name) == 0 && !state->seat)
-        state->seat =
-            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-        state->manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
-            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
+        *static_cast<zwlr_virtual_pointer_manager_v1**>(data) =
+            static_cast<zwlr_virtual_pointer_manager_v1*>(
+                wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
 }
 
 void globalRemove(void*, wl_registry*, uint32_t) {}
@@ -49,17 +42,17 @@ int main(int argc, char** argv) {
         std::cerr << "usage: wl-pointer WIDTH HEIGHT, inside a Wayland session\n";
         return 1;
     }
-    State state;
+    zwlr_virtual_pointer_manager_v1* manager = nullptr;
     static const wl_registry_listener listener = {global, globalRemove};
     wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &listener, &state);
+    wl_registry_add_listener(registry, &listener, &manager);
     wl_display_roundtrip(display);
-    if (!state.manager) {
+    if (!manager) {
         std::cerr << "wl-pointer: the compositor offers no zwlr_virtual_pointer_manager_v1\n";
         return 1;
     }
     zwlr_virtual_pointer_v1* pointer =
-        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(state.manager, state.seat);
+        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
 
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -83,9 +76,7 @@ int main(int argc, char** argv) {
         std::cout << "ok" << std::endl;
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
-    zwlr_virtual_pointer_manager_v1_destroy(state.manager);
-    if (state.seat)
-        wl_seat_destroy(state.seat);
+    zwlr_virtual_pointer_manager_v1_destroy(manager);
     wl_registry_destroy(registry);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);

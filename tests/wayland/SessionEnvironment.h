@@ -1,18 +1,15 @@
 #pragma once
 
-// The headless KWin session that tests/wayland/kwin-session.sh started for this test run.
+// The variables a session fixture (sway-session.sh, kwin-session.sh) wrote for this test run into
+// STATE/env, as export NAME='value' lines; empty when no session runs.
 #include <QFile>
 #include <QProcessEnvironment>
 
-namespace KWinSession {
-
-// This process's environment plus the session's (STATE/env: export NAME='value' lines); empty
-// when no session runs.
-inline QProcessEnvironment environment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QFile file(qEnvironmentVariable("BRINDLE_KWIN_STATE") + QStringLiteral("/env"));
+inline QProcessEnvironment sessionEnvironment(const QString& state) {
+    QProcessEnvironment env;
+    QFile file(state + u"/env"_qs);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return env;
     for (const QByteArray& line : file.readAll().split('\n')) {
         const int eq = line.indexOf('=');
         if (!line.startsWith("export ") || eq < 0)
@@ -24,5 +21,3 @@ inline QProcessEnvironment environment() {
     }
     return env;
 }
-
-} // namespace KWinSession
