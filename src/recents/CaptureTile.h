@@ -32,8 +32,6 @@ public:
     bool filter(const QStringList& terms);
 
     const QString& url() const { return m_url; }
-    const QImage& thumbnail() const { return m_thumbnail; }
-    const QString& caption() const { return m_caption; }
 
     void copyItem();
     void reveal();
