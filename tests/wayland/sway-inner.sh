@@ -29,6 +29,15 @@ display="$(cd "$run" && ls wayland-* 2>/dev/null | grep -v lock | head -n1)"
 [[ -n "$display" ]] || fail "sway made no Wayland socket"
 export WAYLAND_DISPLAY="$display"
 
+bus() {
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method "org.freedesktop.DBus.$1" "$2" 2>/dev/null
+}
+# The bus started before sway: services it starts on demand (a portal back-end the portal asks for
+# before ours has claimed its name) would find no compositor, as in a session without this line.
+bus UpdateActivationEnvironment "{'WAYLAND_DISPLAY': '$display', 'SWAYSOCK': '$SWAYSOCK'}" \
+    >/dev/null || fail "the session bus took no activation environment"
+
 # A real seat always has a keyboard. Without one, each wtype run brings the seat's first keyboard,
 # a client binds it only after that run's first key went by, and the key is lost: hold one
 # keyboard (wtype typing from a pipe no one writes to) for the whole session.
@@ -46,6 +55,10 @@ done
 
 /usr/libexec/xdg-desktop-portal-wlr >"$base/portal-wlr.log" 2>&1 &
 echo $! >>"$run/pids"
+for _ in $(seq 200); do
+    bus NameHasOwner "org.freedesktop.impl.portal.desktop.wlr" | grep -q true && break
+    sleep 0.05
+done
 /usr/libexec/xdg-desktop-portal >"$base/portal.log" 2>&1 &
 echo $! >>"$run/pids"
 screenshot() {

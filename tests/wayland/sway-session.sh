@@ -140,7 +140,8 @@ PORTAL
         dbus-run-session -- bash "$base/inner.sh" "$base" "$(grep -c ^output "$base/config")" >"$base/session.log" 2>&1 &
     echo $! >"$state/pids"
 
-    for _ in $(seq 200); do
+    # The inner script gives each step 10 s and says which one failed.
+    for _ in $(seq 800); do
         [[ -f "$base/run/ready" || -f "$base/run/failed" ]] && break
         kill -0 "$(head -n1 "$state/pids")" 2>/dev/null || break
         sleep 0.05
