@@ -39,9 +39,7 @@ template <int bpp> void paethRow(uint8_t* row, const uint8_t* up, qsizetype leng
 }
 
 // Undoes one row's filter in place; `up` is the previous row, already undone (zeros for the first).
-// The filters that read the pixel to the left keep it, and the one above it, in registers, one
-// per channel: the channels are independent, and a chain through memory would be several times
-// slower (Paeth rows are a quarter of a desktop's).
+// Sub and Average keep the pixel to the left in registers, as Paeth does.
 template <int bpp>
 bool unfilter(uint8_t filter, uint8_t* row, const uint8_t* up, qsizetype length) {
     int left[bpp] = {};
